@@ -1,0 +1,94 @@
+#include "app/application.h"
+
+#include "app/title.h"
+
+namespace {
+
+constexpr wchar_t kHiddenOwnerClass[] = L"TApplication";
+
+std::wstring ModulePath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+HWND CreateHiddenOwner(HINSTANCE instance, const std::wstring& title)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = ::DefWindowProcW;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kHiddenOwnerClass;
+    ::RegisterClassExW(&windowClass);
+    // Never shown; a tool window, so it never gets a taskbar button.
+    return ::CreateWindowExW(WS_EX_TOOLWINDOW, kHiddenOwnerClass, title.c_str(), WS_POPUP, 0, 0, 0, 0,
+                             nullptr, nullptr, instance, nullptr);
+}
+
+} // namespace
+
+Application::Application(HINSTANCE instance)
+    : instance_(instance), title_(ApplicationTitle(ModulePath()))
+{
+    hiddenOwner_.reset(CreateHiddenOwner(instance, title_));
+}
+
+HWND Application::ActiveOwner() const
+{
+    HWND active = ::GetActiveWindow();
+    if (active && ::IsWindowVisible(active)) return active;
+    return hiddenOwner_.get();
+}
+
+void Application::Terminate()
+{
+    if (terminated_) return;
+    terminated_ = true;
+    // Ends the loop of any box still open, so the program ends promptly.
+    ::PostQuitMessage(0);
+}
+
+void Application::Run(HWND mainWindow)
+{
+    MSG message;
+    while (!terminated_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        try {
+            if (!::IsDialogMessageW(mainWindow, &message)) {
+                ::TranslateMessage(&message);
+                ::DispatchMessageW(&message);
+            }
+        } catch (...) {
+            HandleException();
+        }
+    }
+}
+
+ModalScope::ModalScope() : focus_(::GetFocus())
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CALLBACK ModalScope::Disable(HWND window, LPARAM self)
+{
+    auto* scope = reinterpret_cast<ModalScope*>(self);
+    if (scope->count_ == static_cast<int>(std::size(scope->disabled_))) return FALSE;
+    if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
+        ::EnableWindow(window, FALSE);
+        scope->disabled_[scope->count_++] = window;
+    }
+    return TRUE;
+}
+
+ModalScope::~ModalScope()
+{
+    for (int i = 0; i < count_; ++i)
+        if (::IsWindow(disabled_[i])) ::EnableWindow(disabled_[i], TRUE);
+    if (focus_ && ::IsWindow(focus_)) ::SetFocus(focus_);
+}

@@ -1,0 +1,57 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "app/unique.h"
+
+// The program as a whole: its title, the hidden window that owns boxes
+// when no launcher window is active, the event loop and the top-level
+// error reporting.
+class Application {
+public:
+    explicit Application(HINSTANCE instance);
+
+    HINSTANCE Instance() const { return instance_; }
+    const std::wstring& Title() const { return title_; }
+
+    // The launcher window that is active, or the hidden owner when none is:
+    // a box owned by it has no taskbar button of its own.
+    HWND ActiveOwner() const;
+
+    // Requests the end of the program: the running handler goes on to its
+    // end, then no further input or tick is handled.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // Runs until Terminate; every message is dispatched inside the guard.
+    void Run(HWND mainWindow);
+
+    // Shows the error being handled (call from a catch block). At most one
+    // error box is open at a time.
+    void HandleException() noexcept;
+    bool ShowingError() const { return showingError_; }
+
+private:
+    HINSTANCE instance_;
+    std::wstring title_;
+    UniqueWindow hiddenOwner_;
+    bool terminated_ = false;
+    bool showingError_ = false;
+};
+
+// While alive, the thread's other visible windows take no input; afterwards
+// they are enabled again and the focus goes back where it was.
+class ModalScope {
+public:
+    ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+    ~ModalScope();
+
+private:
+    static BOOL CALLBACK Disable(HWND window, LPARAM self);
+    HWND focus_;
+    HWND disabled_[16] = {};
+    int count_ = 0;
+};

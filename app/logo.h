@@ -1,0 +1,21 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// An 8-bit RGB picture, rows top to bottom, no padding.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// Decodes a baseline or progressive JPEG; when the picture will be shown
+// smaller, it is decoded at the smallest DCT scale that is still at least
+// minWidth x minHeight. Throws Erreur on a damaged picture.
+RgbImage DecodeJpeg(const void* data, std::size_t size, int minWidth = 0, int minHeight = 0);
+
+// Resamples with a triangle filter widened to the reduction, so that a
+// reduction averages every source pixel it covers (no nearest-neighbour
+// aliasing) and an enlargement is bilinear.
+RgbImage Resample(const RgbImage& source, int width, int height);

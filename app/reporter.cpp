@@ -1,0 +1,19 @@
+#include "app/application.h"
+#include "app/errors.h"
+
+void Application::HandleException() noexcept
+{
+    const std::exception_ptr error = std::current_exception();
+    ::ReleaseCapture();
+    const std::wstring text = WithFullStop(ChooseMessage(MessageChain(error)));
+    // One box at a time: ticks are held while it is open (Form1 skips them),
+    // so a failure that repeats at every tick shows one box, not a pile.
+    if (showingError_) return;
+    showingError_ = true;
+    {
+        HWND owner = ActiveOwner();
+        ModalScope modal;
+        ::MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+    }
+    showingError_ = false;
+}

@@ -1,0 +1,126 @@
+#include "tests/e2e/launcher.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <stdexcept>
+
+namespace {
+
+std::wstring Folder(const std::wstring& path)
+{
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+// The test's own environment with AppData replaced: Wine would override an
+// AppData taken from the Unix side, but not one given to CreateProcessW.
+std::wstring EnvironmentWithAppData(const std::wstring& appData)
+{
+    std::wstring block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
+        if (_wcsnicmp(entry, L"APPDATA=", 8) == 0) continue;
+        block.append(entry).push_back(L'\0');
+    }
+    FreeEnvironmentStringsW(strings);
+    block.append(L"APPDATA=").append(appData).push_back(L'\0');
+    block.push_back(L'\0');
+    return block;
+}
+
+} // namespace
+
+std::wstring FromBuildPath(const wchar_t* path)
+{
+    std::wstring windows = path;
+    for (auto& c : windows)
+        if (c == L'/') c = L'\\';
+    return windows;
+}
+
+std::wstring LauncherPath()
+{
+    return FromBuildPath(TARVIK_LAUNCHER_PATH);
+}
+
+std::wstring ArtifactsPath()
+{
+    return FromBuildPath(TARVIK_ARTIFACTS_PATH);
+}
+
+ScratchFolder::ScratchFolder(const std::wstring& tag)
+{
+    static std::atomic<int> counter = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + L"tarvik-" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::wstring from = path_;
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NO_UI;
+    SHFileOperationW(&operation);
+}
+
+LauncherRun::LauncherRun() : LauncherRun(Options{}) {}
+
+LauncherRun::LauncherRun(Options options)
+{
+    const std::wstring executable = options.executable.empty() ? LauncherPath() : options.executable;
+    appData_ = options.appData;
+    if (appData_.empty()) {
+        ownAppData_ = std::make_unique<ScratchFolder>(L"appdata");
+        appData_ = ownAppData_->Path();
+    }
+    const std::wstring working = options.workingFolder.empty() ? Folder(executable) : options.workingFolder;
+    std::wstring environment = EnvironmentWithAppData(appData_);
+    std::wstring commandLine = L"\"" + executable + L"\"";
+
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        environment.data(), working.c_str(), &startup, &info))
+        throw std::runtime_error("the launcher could not be started");
+    CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+    processId_ = info.dwProcessId;
+}
+
+LauncherRun::~LauncherRun()
+{
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+HWND LauncherRun::MainWindow(ui::Duration timeout)
+{
+    if (!main_ || !IsWindow(main_)) main_ = ui::WaitForWindow(processId_, L"TForm1", timeout);
+    return main_;
+}
+
+HWND LauncherRun::Control(int id)
+{
+    return GetDlgItem(MainWindow(), id);
+}
+
+HWND LauncherRun::WaitForBox(ui::Duration timeout)
+{
+    return ui::WaitForWindow(processId_, L"#32770", timeout);
+}
+
+std::optional<DWORD> LauncherRun::WaitForExit(ui::Duration timeout)
+{
+    if (WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}

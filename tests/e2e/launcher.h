@@ -1,0 +1,61 @@
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/unique.h"
+#include "tests/support/ui.h"
+
+// A folder of the test's own under the temporary folder, removed at the end.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::wstring& tag);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+// The real launcher, started as a pilot would start it, with an AppData of
+// the test's own. Ended by process id when the test is done with it.
+class LauncherRun {
+public:
+    struct Options {
+        std::wstring executable;   // default: the build's Lanceur_Tarvik.exe
+        std::wstring appData;      // default: a fresh empty folder
+        std::wstring workingFolder; // default: the executable's folder
+    };
+
+    LauncherRun();
+    explicit LauncherRun(Options options);
+    ~LauncherRun();
+    LauncherRun(const LauncherRun&) = delete;
+    LauncherRun& operator=(const LauncherRun&) = delete;
+
+    DWORD ProcessId() const { return processId_; }
+    const std::wstring& AppData() const { return appData_; }
+
+    // The visible main window, or nullptr when none came in time.
+    HWND MainWindow(ui::Duration timeout = ui::Duration(15000));
+    HWND Control(int id);
+    // A box of the launcher's (task dialog or message box).
+    HWND WaitForBox(ui::Duration timeout = ui::Duration(10000));
+    std::optional<DWORD> WaitForExit(ui::Duration timeout = ui::Duration(10000));
+
+private:
+    std::unique_ptr<ScratchFolder> ownAppData_;
+    std::wstring appData_;
+    UniqueHandle process_;
+    DWORD processId_ = 0;
+    HWND main_ = nullptr;
+};
+
+// The build's launcher as a Windows path.
+std::wstring LauncherPath();
+std::wstring ArtifactsPath();
+std::wstring FromBuildPath(const wchar_t* path);

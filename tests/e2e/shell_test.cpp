@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "app/layout.h"
+#include "tests/e2e/launcher.h"
+#include "tests/support/screenshot.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The DPI that the test's Wine prefix runs at (its LogPixels).
+UINT PrefixDpi()
+{
+    const char* dpi = std::getenv("TARVIK_WINE_DPI");
+    return dpi ? static_cast<UINT>(std::atoi(dpi)) : 96u;
+}
+
+bool IsWhite(COLORREF colour)
+{
+    return colour == RGB(255, 255, 255);
+}
+
+bool IsBlueish(COLORREF colour)
+{
+    return GetBValue(colour) > 160 && GetRValue(colour) < 120 && GetGValue(colour) < 120;
+}
+
+} // namespace
+
+TEST(Layout, WindowAndControlsAsDrawnAtThePrefixDpi)
+{
+    const UINT dpi = PrefixDpi();
+    auto scaled = [dpi](int value) { return MulDiv(value, static_cast<int>(dpi), 96); };
+
+    LauncherRun launcher;
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    EXPECT_EQ(ui::Text(form), L"Lanceur Tarvik");
+
+    RECT client{};
+    GetClientRect(form, &client);
+    EXPECT_EQ(client.right, scaled(357));
+    EXPECT_EQ(client.bottom, scaled(408));
+
+    const LONG style = GetWindowLongW(form, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME) << "the window cannot be resized";
+    EXPECT_EQ(GetWindow(form, GW_OWNER), nullptr) << "its own taskbar button";
+
+    struct Expected {
+        int id;
+        const wchar_t* windowClass;
+        const wchar_t* text;
+        int left, top, width, height; // width 0: sized to its text
+        bool enabled, tabStop;
+    };
+    const Expected controls[] = {
+        {IdEtatCon, L"Static", L"Serveur hors ligne", 27, 0, 304, 21, true, false},
+        {IdLabel1, L"Static", L"Le site du Vol du Tarvik", 109, 389, 0, 0, true, false},
+        {IdLabel2, L"Static", nullptr, 27, 27, 0, 0, true, false},
+        {IdConnect, L"Button", L"Connexion", 226, 343, 105, 40, false, true},
+        {IdCheckBox1, L"Button", L"Alerte sonore", 27, 343, 97, 17, true, true},
+        {IdCheckBox2, L"Button", L"Connexion automatique", 27, 366, 158, 17, true, true},
+    };
+    for (const Expected& c : controls) {
+        HWND control = launcher.Control(c.id);
+        ASSERT_TRUE(control) << c.id;
+        EXPECT_EQ(_wcsicmp(ui::ClassName(control).c_str(), c.windowClass), 0) << c.id;
+        if (c.text) {
+            EXPECT_EQ(ui::Text(control), c.text);
+        }
+        const RECT rect = ui::RectInParentClient(control);
+        EXPECT_EQ(rect.left, scaled(c.left)) << c.id;
+        EXPECT_EQ(rect.top, scaled(c.top)) << c.id;
+        if (c.width) {
+            EXPECT_EQ(rect.right - rect.left, scaled(c.width)) << c.id;
+            EXPECT_EQ(rect.bottom - rect.top, scaled(c.height)) << c.id;
+        } else {
+            EXPECT_GT(rect.right - rect.left, 0) << c.id;
+        }
+        EXPECT_EQ(IsWindowEnabled(control) != FALSE, c.enabled) << c.id;
+        EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0, c.tabStop) << c.id;
+        EXPECT_TRUE(IsWindowVisible(control));
+    }
+    EXPECT_EQ(ui::Text(launcher.Control(IdLabel2)).rfind(L"V2.0", 0), 0u);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    // What the pilot sees: white ground, the logo in its box, a blue link.
+    Sleep(300);
+    const Screenshot shot = CaptureClient(form);
+    shot.Save(ArtifactsPath() + L"\\main-window-" + std::to_wstring(dpi) + L"dpi.bmp");
+    EXPECT_TRUE(IsWhite(shot.At(scaled(5), scaled(330)))) << "background";
+    EXPECT_TRUE(IsWhite(shot.At(scaled(28), scaled(200)))) << "the 3 pixels left of the logo";
+    EXPECT_FALSE(IsWhite(shot.At(scaled(31), scaled(200)))) << "the logo's left edge";
+    EXPECT_FALSE(IsWhite(shot.At(scaled(178), scaled(175)))) << "the logo's middle";
+    EXPECT_TRUE(IsWhite(shot.At(scaled(329), scaled(200)))) << "right of the logo";
+    const RECT link = ui::RectInParentClient(launcher.Control(IdLabel1));
+    int blue = 0;
+    for (int y = link.top; y < link.bottom; ++y)
+        for (int x = link.left; x < link.right; ++x) blue += IsBlueish(shot.At(x, y));
+    EXPECT_GT(blue, 20) << "the link is drawn in blue";
+}
+
+TEST(Shell, ClosingEndsTheProgramWithCodeZero)
+{
+    const UINT closes[][2] = {{WM_CLOSE, 0}, {WM_SYSCOMMAND, SC_CLOSE}};
+    for (const auto& close : closes) {
+        LauncherRun launcher;
+        HWND form = launcher.MainWindow();
+        ASSERT_TRUE(form);
+        PostMessageW(form, close[0], close[1], 0);
+        EXPECT_EQ(launcher.WaitForExit(), std::optional<DWORD>(0));
+    }
+}
+
+TEST(Shell, TitleFollowsTheExecutablesName)
+{
+    ScratchFolder folder(L"title");
+    const std::wstring copy = folder.Path() + L"\\MON.LANCEUR.EXE";
+    ASSERT_TRUE(CopyFileW(LauncherPath().c_str(), copy.c_str(), FALSE));
+    LauncherRun launcher(LauncherRun::Options{copy, {}, {}});
+    ASSERT_TRUE(launcher.MainWindow());
+    // The title names the hidden window that owns the launcher's boxes.
+    HWND owner = nullptr;
+    ui::WaitFor(
+        [&] {
+            owner = FindWindowW(L"TApplication", nullptr);
+            return owner != nullptr;
+        },
+        5s);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(owner, &pid);
+    ASSERT_EQ(pid, launcher.ProcessId());
+    EXPECT_EQ(ui::Text(owner), L"Mon");
+    PostMessageW(launcher.MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(Shell, TabMovesThroughTheEnabledControlsOnly)
+{
+    LauncherRun launcher;
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    auto focus = [&] {
+        GUITHREADINFO info{sizeof info};
+        GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info);
+        return info.hwndFocus;
+    };
+    // "Connexion" is disabled, so the first box has the focus from the start.
+    ASSERT_TRUE(ui::WaitFor([&] { return focus() == launcher.Control(IdCheckBox1); }, 3s));
+
+    // Tab goes round the two boxes only, the labels never take the focus.
+    const int order[] = {IdCheckBox2, IdCheckBox1, IdCheckBox2};
+    for (int id : order) {
+        PostMessageW(focus(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+        EXPECT_TRUE(ui::WaitFor([&] { return focus() == launcher.Control(id); }, 3s)) << id;
+    }
+}
+
+TEST(Shell, LinkOpensTheCommunitySiteInTheBrowser)
+{
+    // Wine's shell hands web addresses to the Unix browsers that it lists:
+    // list one that writes down what it was asked to open.
+    const std::wstring log = FromBuildPath(TARVIK_BROWSER_LOG);
+    DeleteFileW(log.c_str());
+    const std::wstring browser = TARVIK_BROWSER_SCRIPT;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers", REG_SZ, browser.c_str(),
+                              static_cast<DWORD>((browser.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    LauncherRun launcher;
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    HWND link = launcher.Control(IdLabel1);
+    const RECT rect = ui::RectInParentClient(link);
+    const LPARAM inside = MAKELPARAM(5, (rect.bottom - rect.top) / 2);
+    PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    PostMessageW(link, WM_LBUTTONUP, 0, inside);
+    std::string opened;
+    EXPECT_TRUE(ui::WaitFor(
+        [&] {
+            std::ifstream file(log.c_str());
+            std::getline(file, opened);
+            return !opened.empty();
+        },
+        10s));
+    EXPECT_EQ(opened, TARVIK_SITE_URL_NARROW);
+    EXPECT_EQ(launcher.WaitForBox(500ms), nullptr) << "nothing to tell the pilot";
+}

@@ -1,0 +1,19 @@
+#!/bin/bash
+# Builds the launcher and every test, then runs them all: unit tests and
+# end-to-end tests of the real executable under Wine.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+tools/setup.sh
+. tools/virtual-display.sh
+
+cmake --preset test >/dev/null
+cmake --build --preset test
+status=0
+ctest --preset test || status=$?
+
+# Screenshots of the run, as PNG beside the BMP that the tests wrote.
+for shot in build/test/artifacts/*.bmp; do
+  [ -e "$shot" ] && convert "$shot" -alpha off "${shot%.bmp}.png"
+done
+exit "$status"
