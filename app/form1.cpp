@@ -6,13 +6,13 @@
 #include "app/application.h"
 #include "app/errors.h"
 #include "app/logo.h"
-#include "site_config.h"
+#include "app/site.h"
+#include "server/poll.h"
 
 namespace {
 
 constexpr wchar_t kFormClass[] = L"TForm1";
 constexpr wchar_t kFormCaption[] = L"Lanceur Tarvik";
-constexpr UINT kPollIntervalMs = 3000;
 constexpr UINT kWatchIntervalMs = 3000;
 
 HICON LoadMainIcon(HINSTANCE instance, int size)
@@ -54,7 +54,7 @@ std::pair<const void*, DWORD> LogoResource(HINSTANCE instance)
 } // namespace
 
 TForm1::TForm1(Application& app)
-    : Timer1(*this, Timer1Id, kPollIntervalMs), Timer2(*this, Timer2Id, kWatchIntervalMs), app_(app)
+    : Timer1(*this, Timer1Id, kPollPeriodMs), Timer2(*this, Timer2Id, kWatchIntervalMs), app_(app)
 {
     CreateWindowFrame();
     CreateControls();
@@ -62,6 +62,7 @@ TForm1::TForm1(Application& app)
     PrepareLogo();
     // The poll runs from the moment its handler is wired, before FormCreate.
     Timer1.SetEnabled(true);
+    IdUDPClient1.Activate();
 
     try {
         FormCreate(this);
@@ -235,7 +236,7 @@ void TForm1::FormClose(void* /*Sender*/, TCloseAction& /*Action*/)
 void TForm1::Label1Click(void* /*Sender*/)
 {
     // Nothing to tell the pilot when no browser can open it.
-    ::ShellExecuteW(nullptr, L"OPEN", TARVIK_SITE_URL, nullptr, nullptr, SW_SHOW);
+    ::ShellExecuteW(nullptr, L"OPEN", kSiteUrl, nullptr, nullptr, SW_SHOW);
 }
 
 bool TForm1::StartTimer(UINT_PTR id, UINT intervalMs)
@@ -340,7 +341,7 @@ void TForm1::OnTimer(UINT_PTR id)
     // repeats at every tick then shows one box, and the ticks go on at their
     // period once it is closed. No tick runs once the end is requested.
     if (app_.ShowingError() || app_.Terminated()) return;
-    (void)id;
+    if (id == Timer1Id) Timer1Timer(&Timer1);
 }
 
 void TForm1::OnPaint()

@@ -8,6 +8,7 @@
 #include "app/layout.h"
 #include "app/timer.h"
 #include "app/unique.h"
+#include "server/udp_client.h"
 
 class Application;
 
@@ -48,6 +49,7 @@ public:
     void Close();  // the close path; returns to the caller
 
     // Components, in the window's declaration order.
+    IdUDPClient IdUDPClient1;
     Control Connect;
     Control EtatCon;
     Timer Timer1;
@@ -61,6 +63,11 @@ public:
     void FormCreate(void* Sender);
     void FormClose(void* Sender, TCloseAction& Action);
     void Label1Click(void* Sender);
+    void Timer1Timer(void* Sender);
+
+    // One request to the status server and its reply, split into
+    // State.Commande and State.Argument. Blocks up to the reply wait.
+    std::wstring Envoi(const std::wstring& Message);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,7 @@
 #!/bin/bash
-# Builds the launcher and starts it under Wine. On a virtual display (no
-# DISPLAY set) it saves a screenshot to build/demo/screenshot.png and stops.
+# Builds the launcher for a status server on loopback, starts the project's
+# own status server there and the launcher under Wine. On a virtual display
+# (no DISPLAY set) it saves a screenshot to build/demo/screenshot.png and stops.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -9,6 +10,11 @@ tools/setup.sh
 
 cmake --preset demo >/dev/null
 cmake --build --preset demo
+
+# The project's status server on loopback, answering the poll: online.
+build/demo/status-server/tarvik-status-server --bind 127.0.0.1 --version 3.0.4 > build/demo/status-server.log &
+server=$!
+trap 'kill "$server" 2>/dev/null || true; kill "${tarvik_xvfb:-}" 2>/dev/null || true' EXIT
 
 prefix="$root/build/demo/wineprefix"
 cmake/wine-prefix.sh "$prefix"
@@ -19,7 +25,7 @@ if [ -n "${TARVIK_VIRTUAL_DISPLAY:-}" ]; then
   wine Lanceur_Tarvik.exe &
   launcher=$!
   sleep "${TARVIK_DEMO_SECONDS:-8}"
-  import -window root -crop 640x600+0+0 screenshot.png
+  import -window root screenshot.png
   echo "run-launcher: screenshot saved to build/demo/screenshot.png"
   kill "$launcher" 2>/dev/null || true
   wineserver -k 2>/dev/null || true

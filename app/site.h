@@ -1,0 +1,5 @@
+#pragma once
+
+// The site's constants, fixed when each executable is built.
+extern const wchar_t kStatusHost[]; // host name (or dotted address) of the status server
+extern const wchar_t kSiteUrl[];    // the community's web site

@@ -1,0 +1,185 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "status_server.h"
+
+namespace {
+
+using tarvik::status::Config;
+namespace status = tarvik::status;
+
+void LogLine(const std::string& line) {
+  std::fputs(line.c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+void ReportError(const std::string& what) {
+  std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(status::kProgramName.size()),
+               status::kProgramName.data(), what.c_str());
+}
+
+std::string SystemError(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
+
+const char* SignalName(int signal_number) {
+  switch (signal_number) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    default:
+      return "signal";
+  }
+}
+
+// Blocked signals are collected through a descriptor, so a signal arriving
+// between two polls cannot be missed. A shell may start background jobs with
+// SIGINT ignored, and POSIX lets a blocked but ignored signal be discarded,
+// hence the reset to the default action first.
+int OpenStopSignals() {
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  sigemptyset(&default_action.sa_mask);
+  sigaction(SIGINT, &default_action, nullptr);
+  sigaction(SIGTERM, &default_action, nullptr);
+
+  // A vanished log reader must not take the server down with it.
+  struct sigaction ignore_action {};
+  ignore_action.sa_handler = SIG_IGN;
+  sigemptyset(&ignore_action.sa_mask);
+  sigaction(SIGPIPE, &ignore_action, nullptr);
+
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  if (sigprocmask(SIG_BLOCK, &stop_signals, nullptr) != 0) return -1;
+  return signalfd(-1, &stop_signals, SFD_CLOEXEC);
+}
+
+// No SO_REUSEADDR: on Linux it would let a second server share the port
+// and silently take over part of the traffic.
+int OpenSocket(const Config& config) {
+  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(config.port);
+  address.sin_addr.s_addr = htonl(config.bind_address);
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+      0) {
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return -1;
+  }
+  return fd;
+}
+
+// Errors a busy or briefly starved host can produce; the next datagram may
+// well go through.
+bool IsTransient(int error) {
+  return error == EINTR || error == EAGAIN || error == EWOULDBLOCK ||
+         error == ENOMEM || error == ENOBUFS || error == ECONNREFUSED;
+}
+
+// False only when the socket itself has become unusable.
+bool ServeOne(int socket_fd, const Config& config) {
+  // Larger than any IPv4 UDP payload, so nothing is ever cut short.
+  static char buffer[65536];
+  sockaddr_in sender{};
+  socklen_t sender_length = sizeof sender;
+  const ssize_t received =
+      recvfrom(socket_fd, buffer, sizeof buffer, MSG_DONTWAIT,
+               reinterpret_cast<sockaddr*>(&sender), &sender_length);
+  if (received < 0) {
+    if (IsTransient(errno)) return true;
+    ReportError(SystemError("receive failed"));
+    return false;
+  }
+
+  const std::string_view request(buffer, static_cast<std::size_t>(received));
+  const std::optional<std::string> reply = status::Answer(config, request);
+  const status::Endpoint endpoint{ntohl(sender.sin_addr.s_addr),
+                                  ntohs(sender.sin_port)};
+  LogLine(status::FormatRequestLine(std::chrono::system_clock::now(), endpoint,
+                                    request, reply));
+  if (reply &&
+      sendto(socket_fd, reply->data(), reply->size(), 0,
+             reinterpret_cast<const sockaddr*>(&sender), sender_length) < 0) {
+    ReportError(SystemError("reply to " + status::FormatEndpoint(endpoint) +
+                            " failed"));
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
+                                           argv + argc);
+  const status::ParsedOptions parsed = status::ParseOptions(args);
+  if (std::holds_alternative<status::HelpRequested>(parsed)) {
+    std::fwrite(status::Usage().data(), 1, status::Usage().size(), stdout);
+    return 0;
+  }
+  if (const auto* error = std::get_if<status::OptionError>(&parsed)) {
+    ReportError(error->message);
+    std::fputc('\n', stderr);
+    std::fwrite(status::Usage().data(), 1, status::Usage().size(), stderr);
+    return 2;
+  }
+  const Config& config = std::get<Config>(parsed);
+
+  const int signal_fd = OpenStopSignals();
+  if (signal_fd < 0) {
+    ReportError(SystemError("cannot watch for SIGINT/SIGTERM"));
+    return 1;
+  }
+  const int socket_fd = OpenSocket(config);
+  if (socket_fd < 0) {
+    ReportError(SystemError(
+        "cannot listen on udp " +
+        status::FormatEndpoint({config.bind_address, config.port})));
+    return 1;
+  }
+  LogLine(status::FormatListeningLine(std::chrono::system_clock::now(), config));
+
+  for (;;) {
+    pollfd watched[2] = {{signal_fd, POLLIN, 0}, {socket_fd, POLLIN, 0}};
+    if (poll(watched, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      ReportError(SystemError("poll failed"));
+      return 1;
+    }
+    if (watched[0].revents & POLLIN) {
+      signalfd_siginfo info{};
+      if (read(signal_fd, &info, sizeof info) == sizeof info) {
+        LogLine(status::FormatStoppingLine(
+            std::chrono::system_clock::now(),
+            SignalName(static_cast<int>(info.ssi_signo))));
+        close(socket_fd);
+        return 0;
+      }
+    }
+    if ((watched[1].revents & (POLLIN | POLLERR)) &&
+        !ServeOne(socket_fd, config)) {
+      return 1;
+    }
+  }
+}
