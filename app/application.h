@@ -18,6 +18,8 @@ public:
     // The launcher window that is active, or the hidden owner when none is:
     // a box owned by it has no taskbar button of its own.
     HWND ActiveOwner() const;
+    // Never shown; owns the boxes of the program as a whole.
+    HWND HiddenOwner() const { return hiddenOwner_.get(); }
 
     // Requests the end of the program: the running handler goes on to its
     // end, then no further input or tick is handled.

@@ -70,6 +70,8 @@ TForm1::TForm1(Application& app)
         app_.HandleException();
     }
 
+    // A tick inside FormCreate may already have ended the program.
+    if (app_.Terminated()) return;
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
     ::UpdateWindow(Handle());
 }
@@ -108,8 +110,8 @@ void TForm1::CreateControls()
     auto control = [this](ControlId id) { return ::GetDlgItem(Handle(), id); };
     EtatCon.Attach(control(IdEtatCon));
     Connect.Attach(control(IdConnect));
-    CheckBox1.Attach(control(IdCheckBox1), [] {});
-    CheckBox2.Attach(control(IdCheckBox2), [] {});
+    CheckBox1.Attach(control(IdCheckBox1), [this] { CheckBox1Click(&CheckBox1); });
+    CheckBox2.Attach(control(IdCheckBox2), [this] { CheckBox2Click(&CheckBox2); });
     ApplyDpi(dpi_);
 }
 
@@ -223,13 +225,9 @@ void TForm1::Close()
     FormClose(this, action);
 }
 
-void TForm1::FormCreate(void* /*Sender*/)
-{
-    State.PresenceServer = false;
-}
-
 void TForm1::FormClose(void* /*Sender*/, TCloseAction& /*Action*/)
 {
+    FileIni.reset();
     app_.Terminate();
 }
 

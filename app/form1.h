@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "app/checkbox.h"
@@ -9,6 +10,7 @@
 #include "app/timer.h"
 #include "app/unique.h"
 #include "server/udp_client.h"
+#include "settings/file_ini.h"
 
 class Application;
 
@@ -58,12 +60,15 @@ public:
     Timer Timer2;
 
     LauncherState State;
+    std::optional<TIniFile> FileIni; // from FormCreate to FormClose
 
     // Event handlers.
     void FormCreate(void* Sender);
     void FormClose(void* Sender, TCloseAction& Action);
     void Label1Click(void* Sender);
     void Timer1Timer(void* Sender);
+    void CheckBox1Click(void* Sender);
+    void CheckBox2Click(void* Sender);
 
     // One request to the status server and its reply, split into
     // State.Commande and State.Argument. Blocks up to the reply wait.
@@ -75,6 +80,10 @@ private:
 
     bool StartTimer(UINT_PTR id, UINT intervalMs) override;
     void StopTimer(UINT_PTR id) override;
+
+    // The first run: the simulator's directory from the registry, or from
+    // the pilot; then the defaults, written to the settings file.
+    void LocateSimulator();
 
     void CreateWindowFrame();
     void CreateControls();

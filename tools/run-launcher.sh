@@ -20,6 +20,11 @@ prefix="$root/build/demo/wineprefix"
 cmake/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 
+# The settings folder that an installer would make, so that the first run
+# can write its settings.
+appdata="$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
+mkdir -p "$(winepath -u "$appdata" 2>/dev/null)/LeTarvik/LanceurTarvik"
+
 cd build/demo
 if [ -n "${TARVIK_VIRTUAL_DISPLAY:-}" ]; then
   wine Lanceur_Tarvik.exe &

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -74,10 +75,15 @@ LauncherRun::LauncherRun() : LauncherRun(Options{}) {}
 LauncherRun::LauncherRun(Options options)
 {
     const std::wstring executable = options.executable.empty() ? LauncherPath() : options.executable;
-    appData_ = options.appData;
-    if (appData_.empty()) {
-        ownAppData_ = std::make_unique<ScratchFolder>(L"appdata");
-        appData_ = ownAppData_->Path();
+    appData_ = appDataFolder_.Path();
+    if (options.settingsFolder) {
+        CreateDirectoryW((appData_ + L"\\LeTarvik").c_str(), nullptr);
+        CreateDirectoryW((appData_ + L"\\LeTarvik\\LanceurTarvik").c_str(), nullptr);
+        if (options.settingsIsFolder) {
+            CreateDirectoryW(SettingsFile().c_str(), nullptr);
+        } else if (options.settings) {
+            std::ofstream(SettingsFile().c_str(), std::ios::binary) << *options.settings;
+        }
     }
     const std::wstring working = options.workingFolder.empty() ? Folder(executable) : options.workingFolder;
     std::wstring environment = EnvironmentWithAppData(appData_);
@@ -99,6 +105,22 @@ LauncherRun::~LauncherRun()
         TerminateProcess(process_.get(), 99);
         WaitForSingleObject(process_.get(), 5000);
     }
+}
+
+std::wstring LauncherRun::SettingsFile() const
+{
+    return appData_ + L"\\LeTarvik\\LanceurTarvik\\TarvikLauncher.ini";
+}
+
+std::vector<std::string> LauncherRun::SettingsLines() const
+{
+    std::vector<std::string> lines;
+    std::ifstream file(SettingsFile().c_str(), std::ios::binary);
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
 }
 
 HWND LauncherRun::MainWindow(ui::Duration timeout)

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/unique.h"
 #include "tests/support/ui.h"
@@ -26,9 +27,13 @@ private:
 class LauncherRun {
 public:
     struct Options {
-        std::wstring executable;   // default: the build's Lanceur_Tarvik.exe
-        std::wstring appData;      // default: a fresh empty folder
+        std::wstring executable;    // default: the build's Lanceur_Tarvik.exe
         std::wstring workingFolder; // default: the executable's folder
+        bool settingsFolder = true; // make AppData\LeTarvik\LanceurTarvik
+        // The settings file to start with; none: no file. By default one
+        // that names a simulator directory, so that no first run asks.
+        std::optional<std::string> settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n";
+        bool settingsIsFolder = false; // a folder stands where the file should be
     };
 
     LauncherRun();
@@ -39,6 +44,9 @@ public:
 
     DWORD ProcessId() const { return processId_; }
     const std::wstring& AppData() const { return appData_; }
+    std::wstring SettingsFile() const;
+    // The settings file's lines, blank ones left out.
+    std::vector<std::string> SettingsLines() const;
 
     // The visible main window, or nullptr when none came in time.
     HWND MainWindow(ui::Duration timeout = ui::Duration(15000));
@@ -48,7 +56,7 @@ public:
     std::optional<DWORD> WaitForExit(ui::Duration timeout = ui::Duration(10000));
 
 private:
-    std::unique_ptr<ScratchFolder> ownAppData_;
+    ScratchFolder appDataFolder_{L"appdata"};
     std::wstring appData_;
     UniqueHandle process_;
     DWORD processId_ = 0;

@@ -2,6 +2,7 @@
 
 #include "app/layout.h"
 #include "tests/e2e/launcher.h"
+#include "tests/support/screenshot.h"
 #include "tests/support/status_fixture.h"
 
 using namespace std::chrono_literals;
@@ -144,7 +145,9 @@ TEST(Poll, ReplyOfMoreThan8192BytesIsAnError)
 
 TEST(Poll, UnresolvableHostShowsOneBoxAtATimeWhilePollingGoesOn)
 {
-    LauncherRun launcher(LauncherRun::Options{FromBuildPath(TARVIK_UNRESOLVABLE_LAUNCHER_PATH), {}, {}});
+    LauncherRun::Options options;
+    options.executable = FromBuildPath(TARVIK_UNRESOLVABLE_LAUNCHER_PATH);
+    LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
@@ -160,4 +163,48 @@ TEST(Poll, UnresolvableHostShowsOneBoxAtATimeWhilePollingGoesOn)
     HWND next = launcher.WaitForBox(5s);
     EXPECT_TRUE(next) << "the poll went on after the box was closed";
     if (next) PostMessageW(next, WM_CLOSE, 0, 0);
+}
+
+TEST(Poll, AlertSoundsWhenTheServerComesOnlineAndHoldsTheTick)
+{
+    struct Row {
+        bool alerte;
+        bool held;
+    };
+    for (const Row row : {Row{true, true}, Row{false, false}}) {
+        SCOPED_TRACE(row.alerte ? "Alerte on" : "Alerte off");
+        StatusFixture server([](const StatusFixture::Request&, StatusFixture&) { return std::string("SP3.0.4"); });
+        LauncherRun::Options options;
+        options.settings = std::string("[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAlerte=") +
+                           (row.alerte ? "1" : "0") + "\r\n";
+        LauncherRun launcher(options);
+        HWND form = launcher.MainWindow();
+        ASSERT_TRUE(form);
+        ASSERT_TRUE(server.WaitForRequests(1, 10s));
+        Sleep(1000);
+        const Screenshot during = CaptureClient(form);
+        DWORD_PTR result = 0;
+        const bool answered = SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result) != 0;
+        EXPECT_EQ(answered, !row.held) << "the pause holds the launcher's thread";
+
+        ASSERT_TRUE(server.WaitForRequests(3, 15s));
+        const auto requests = server.Requests();
+        const double first = std::chrono::duration<double>(requests[1].at - requests[0].at).count();
+        const double second = std::chrono::duration<double>(requests[2].at - requests[1].at).count();
+        if (row.held) {
+            EXPECT_GT(first, 3.3) << "the first online tick pauses 3500 ms";
+            EXPECT_LT(second, 2.8) << "the next one sounds nothing and the period catches up";
+        } else {
+            EXPECT_NEAR(first, 3.0, 0.3);
+            EXPECT_NEAR(second, 3.0, 0.3);
+        }
+        // The label was painted before the pause: the same pixels as later.
+        const Screenshot after = CaptureClient(form);
+        const RECT label = ui::RectInParentClient(launcher.Control(IdEtatCon));
+        int differing = 0;
+        for (int y = label.top; y < label.bottom; ++y)
+            for (int x = label.left; x < label.right; ++x) differing += during.At(x, y) != after.At(x, y);
+        EXPECT_EQ(differing, 0);
+        EXPECT_EQ(ui::Text(launcher.Control(IdEtatCon)), L"Serveur en ligne");
+    }
 }

@@ -124,7 +124,9 @@ TEST(Shell, TitleFollowsTheExecutablesName)
     ScratchFolder folder(L"title");
     const std::wstring copy = folder.Path() + L"\\MON.LANCEUR.EXE";
     ASSERT_TRUE(CopyFileW(LauncherPath().c_str(), copy.c_str(), FALSE));
-    LauncherRun launcher(LauncherRun::Options{copy, {}, {}});
+    LauncherRun::Options options;
+    options.executable = copy;
+    LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
     // The title names the hidden window that owns the launcher's boxes.
     HWND owner = nullptr;

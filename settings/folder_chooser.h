@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+
+class Application;
+
+// The platform's folder browser under "C:\", opened on `folder` when it names
+// an existing folder (otherwise `folder` is emptied first). OK puts the
+// chosen folder's path in `folder`; false when cancelled.
+bool ChooseFolder(const Application& app, std::wstring& folder);
+
+bool IsExistingFolder(const std::wstring& path);
+bool IsExistingFile(const std::wstring& path);

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "app/layout.h"
+#include "tests/e2e/launcher.h"
+#include "tests/support/status_fixture.h"
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+constexpr wchar_t kFirstRunMessage[] =
+    L"Chemin vers Condor.exe non trouvé\r\nVeuillez sélectionner manuellement le répertoire\r\nd'intallation de Condor3";
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow;
+    for (wchar_t c : text) narrow.push_back(static_cast<char>(c));
+    return narrow;
+}
+
+// The simulator's registry value, as the tests set it, removed afterwards.
+class CondorRegistration {
+public:
+    CondorRegistration() { Remove(); }
+    ~CondorRegistration() { Remove(); }
+    CondorRegistration(const CondorRegistration&) = delete;
+    CondorRegistration& operator=(const CondorRegistration&) = delete;
+
+    void InstallDir(DWORD type, const void* data, DWORD size)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Condor3", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, L"InstallDir", 0, type, static_cast<const BYTE*>(data), size);
+        RegCloseKey(key);
+    }
+    void InstallDir(const std::wstring& folder)
+    {
+        InstallDir(REG_SZ, folder.c_str(), static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    }
+
+private:
+    static void Remove() { RegDeleteKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Condor3", KEY_WOW64_32KEY, 0); }
+};
+
+// A simulator directory: with "Condor.exe" in it, or without.
+class SimulatorFolder {
+public:
+    explicit SimulatorFolder(bool withExecutable) : folder_(L"condor")
+    {
+        if (withExecutable) std::ofstream((folder_.Path() + L"\\Condor.exe").c_str()) << "MZ";
+    }
+    const std::wstring& Path() const { return folder_.Path(); }
+
+private:
+    ScratchFolder folder_;
+};
+
+LauncherRun::Options FreshSettings()
+{
+    LauncherRun::Options options;
+    options.settings.reset();
+    return options;
+}
+
+HWND TreeOf(HWND chooser)
+{
+    for (HWND child : ui::Children(chooser))
+        if (ui::ClassName(child) == L"SysTreeView32") return child;
+    return nullptr;
+}
+
+// Waits for the first-run message, checks it and dismisses it; then waits
+// for the folder chooser and answers it with OK or Cancel.
+void AnswerFirstRun(LauncherRun& launcher, int chooserButton)
+{
+    HWND message = launcher.WaitForBox();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(ui::Text(message), L"Lanceur_tarvik");
+    EXPECT_NE(ui::ChildTexts(message).find(kFirstRunMessage), std::wstring::npos)
+        << ::testing::PrintToString(ui::ChildTexts(message));
+    EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), L"TForm1").size(), 0u) << "before the main window";
+    ui::Click(GetDlgItem(message, IDOK));
+
+    HWND chooser = nullptr;
+    ASSERT_TRUE(ui::WaitFor(
+        [&] {
+            for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), L"#32770"))
+                if (TreeOf(box)) chooser = box;
+            return chooser != nullptr;
+        },
+        10s));
+    EXPECT_NE(ui::ChildTexts(chooser).find(L"Sélectionnez l'emplacement de Condor.exe"), std::wstring::npos);
+    Sleep(500); // let it select its starting folder
+    ui::Click(GetDlgItem(chooser, chooserButton));
+}
+
+Lines FirstRunFile(const std::wstring& chemin)
+{
+    return {"[CONDOR 3]", "CheminExe=" + Narrow(chemin), "[LAUNCHER]", "Update=no", "Alerte=0", "AutoConnect=0"};
+}
+
+} // namespace
+
+TEST(FirstRun, RegisteredSimulatorIsTakenWithoutAsking)
+{
+    CondorRegistration registration;
+    SimulatorFolder condor(true);
+    registration.InstallDir(condor.Path());
+    LauncherRun launcher(FreshSettings());
+    ASSERT_TRUE(launcher.MainWindow());
+    EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), L"#32770").size(), 0u);
+    EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(condor.Path()));
+    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+TEST(FirstRun, WithoutTheSimulatorThePilotIsAsked)
+{
+    struct Row {
+        const char* what;
+        bool registered;   // InstallDir names an existing folder without Condor.exe
+        int answer;        // the chooser's button
+        bool storesFolder; // CheminExe afterwards: that folder, or empty
+    };
+    const Row rows[] = {
+        {"chooses the folder it opened on", true, IDOK, true},
+        {"cancels, InstallDir names a folder", true, IDCANCEL, true},
+        {"cancels, nothing registered", false, IDCANCEL, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CondorRegistration registration;
+        SimulatorFolder folder(false);
+        if (row.registered) registration.InstallDir(folder.Path());
+        LauncherRun launcher(FreshSettings());
+        AnswerFirstRun(launcher, row.answer);
+        ASSERT_TRUE(launcher.MainWindow());
+        EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(row.storesFolder ? folder.Path() : L""));
+    }
+}
+
+TEST(FirstRun, ChosenDriveRootKeepsItsSeparator)
+{
+    CondorRegistration registration;
+    LauncherRun launcher(FreshSettings());
+    // Nothing registered: the chooser opens on its root, "C:\".
+    AnswerFirstRun(launcher, IDOK);
+    ASSERT_TRUE(launcher.MainWindow());
+    EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(L"C:\\"));
+}
+
+TEST(FirstRun, StoredValuesOtherThanVideSkipIt)
+{
+    const std::string stored[] = {
+        "[CONDOR 3]\r\nCheminExe=vide\r\n", // the marker is compared with its case
+        "[CONDOR 3]\r\nCheminExe=\r\n",     // empty is a stored value too
+    };
+    for (const std::string& content : stored) {
+        LauncherRun::Options options;
+        options.settings = content;
+        LauncherRun launcher(options);
+        ASSERT_TRUE(launcher.MainWindow());
+        EXPECT_EQ(launcher.WaitForBox(1s), nullptr);
+        std::ifstream file(launcher.SettingsFile().c_str(), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), content) << "nothing written";
+    }
+}
+
+TEST(FirstRun, InstallDirOfAnotherTypeIsAnErrorAndStoresNothing)
+{
+    CondorRegistration registration;
+    const DWORD number = 3;
+    registration.InstallDir(REG_DWORD, &number, sizeof number);
+    LauncherRun launcher(FreshSettings());
+    HWND box = launcher.WaitForBox();
+    ASSERT_TRUE(box);
+    EXPECT_NE(ui::ChildTexts(box).find(L"Type de données incorrect pour 'InstallDir'"), std::wstring::npos);
+    EXPECT_EQ(ui::ChildTexts(box).find(L"'InstallDir'."), std::wstring::npos) << "no full stop after a quote";
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(launcher.MainWindow()) << "the window comes all the same";
+    EXPECT_EQ(GetFileAttributesW(launcher.SettingsFile().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(FirstRun, PollTickWhileTheMessageIsOpenDoesNotBreakIt)
+{
+    StatusFixture server([](const StatusFixture::Request&, StatusFixture&) { return std::string("SP3.0.4"); });
+    CondorRegistration registration;
+    LauncherRun launcher(FreshSettings());
+    ASSERT_TRUE(launcher.WaitForBox());
+    ASSERT_TRUE(server.WaitForRequests(1, 10s)) << "a tick inside the message";
+    Sleep(500);
+    AnswerFirstRun(launcher, IDCANCEL);
+    ASSERT_TRUE(launcher.MainWindow());
+    EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(L""));
+    EXPECT_EQ(ui::Text(launcher.Control(IdEtatCon)), L"Serveur en ligne");
+}
+
+TEST(Options, AlerteReadAtStartIsResetByTheFirstRun)
+{
+    CondorRegistration registration;
+    SimulatorFolder condor(true);
+    registration.InstallDir(condor.Path());
+    LauncherRun::Options options;
+    options.settings = "[LAUNCHER]\r\nAlerte=1\r\n";
+    LauncherRun launcher(options);
+    ASSERT_TRUE(launcher.MainWindow());
+    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_CHECKED) << "on for this run";
+    const Lines lines = launcher.SettingsLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Alerte=0"), lines.end()) << "off from the next start";
+}
+
+TEST(Options, EachClickWritesItsBox)
+{
+    LauncherRun::Options options;
+    options.settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAutoConnect=0x10\r\n";
+    LauncherRun launcher(options);
+    ASSERT_TRUE(launcher.MainWindow());
+    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox2), BM_GETCHECK, 0, 0), BST_CHECKED) << "0x10 reads as on";
+    auto value = [&](const std::string& key) {
+        for (const std::string& line : launcher.SettingsLines())
+            if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+        return std::string("(none)");
+    };
+    EXPECT_EQ(value("AutoConnect"), "1") << "restoring a checked box writes it back";
+
+    HWND alerte = launcher.Control(IdCheckBox1);
+    for (const char* expected : {"1", "0", "1"}) {
+        SendMessageW(alerte, BM_CLICK, 0, 0);
+        EXPECT_TRUE(ui::WaitFor([&] { return value("Alerte") == expected; }, 3s)) << value("Alerte");
+    }
+    SendMessageW(launcher.Control(IdCheckBox2), BM_CLICK, 0, 0);
+    EXPECT_TRUE(ui::WaitFor([&] { return value("AutoConnect") == "0"; }, 3s));
+}
+
+TEST(Options, UnwritableSettingsAreReportedAndTheLauncherGoesOn)
+{
+    CondorRegistration registration;
+    SimulatorFolder condor(true);
+    registration.InstallDir(condor.Path());
+
+    LauncherRun::Options missingFolder;
+    missingFolder.settingsFolder = false;
+    // Stands for a read-only file, which stops nobody running as root, as
+    // the tests do under Wine.
+    LauncherRun::Options folderInTheWay;
+    folderInTheWay.settingsIsFolder = true;
+    for (const auto& options : {missingFolder, folderInTheWay}) {
+        LauncherRun launcher(options);
+        const std::wstring expected = L"Impossible d'écrire dans " + launcher.SettingsFile() + L".";
+        HWND box = launcher.WaitForBox();
+        ASSERT_TRUE(box);
+        EXPECT_NE(ui::ChildTexts(box).find(expected), std::wstring::npos)
+            << ::testing::PrintToString(ui::ChildTexts(box));
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(launcher.MainWindow());
+
+        // A click fails the same way, after the box has changed.
+        HWND alerte = launcher.Control(IdCheckBox1);
+        PostMessageW(alerte, BM_CLICK, 0, 0);
+        box = launcher.WaitForBox();
+        ASSERT_TRUE(box);
+        EXPECT_NE(ui::ChildTexts(box).find(expected), std::wstring::npos);
+        EXPECT_EQ(SendMessageTimeoutW(alerte, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr), TRUE);
+        PostMessageW(box, WM_CLOSE, 0, 0);
+    }
+}

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+
+#include "app/errors.h"
+#include "settings/file_ini.h"
+#include "settings/flag.h"
+#include "settings/registre.h"
+#include "simulator/condor.h"
+
+TEST(Settings, FlagIsA32BitWholeNumber)
+{
+    struct Case {
+        const wchar_t* text;
+        std::optional<bool> flag; // none: no number, the default applies
+    };
+    const Case cases[] = {
+        {L"1", true},       {L"2", true},        {L"-1", true},       {L"+7", true},
+        {L"0x10", true},    {L"0X10", true},     {L"x1F", true},      {L"X1f", true},
+        {L"$ff", true},     {L"-$1", true},      {L"2147483647", true}, {L"-2147483648", true},
+        {L"0xFFFFFFFF", true},
+        {L"0", false},      {L"-0", false},      {L"0x0", false},     {L"$0", false},
+        {L"", std::nullopt},       {L"true", std::nullopt},       {L"oui", std::nullopt},
+        {L"12abc", std::nullopt},  {L"4294967296", std::nullopt}, {L"2147483648", std::nullopt},
+        {L"0x", std::nullopt},     {L"$", std::nullopt},          {L"0x100000000", std::nullopt},
+        {L" 1", std::nullopt},     {L"1 ", std::nullopt},         {L"+", std::nullopt},
+        {L"0xG", std::nullopt},    {L"١", std::nullopt}, // digits of other scripts are not digits here
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseFlag(c.text), c.flag) << ::testing::PrintToString(std::wstring(c.text));
+}
+
+TEST(Settings, PathIsAppDataFollowedByTheFixedTail)
+{
+    EXPECT_EQ(SettingsPath(L"C:\\users\\pilote\\AppData\\Roaming"),
+              L"C:\\users\\pilote\\AppData\\Roaming\\LeTarvik\\LanceurTarvik\\TarvikLauncher.ini");
+    EXPECT_EQ(SettingsPath(L""), L"\\LeTarvik\\LanceurTarvik\\TarvikLauncher.ini");
+}
+
+namespace {
+
+struct IniFixture : ::testing::Test {
+    std::wstring folder;
+    std::wstring path;
+
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder = std::wstring(temp) + L"tarvik-ini-" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder.c_str(), nullptr);
+        path = folder + L"\\TarvikLauncher.ini";
+    }
+    void TearDown() override
+    {
+        DeleteFileW(path.c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
+    void Write(const std::string& content)
+    {
+        std::ofstream(path.c_str(), std::ios::binary) << content;
+    }
+};
+
+} // namespace
+
+TEST_F(IniFixture, ReadsWhatIsThereAndDefaultsForWhatIsNot)
+{
+    Write("[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\nVide=\r\nLong=" + std::string(2100, 'a') +
+          "\r\n[LAUNCHER]\r\nAlerte=1\r\nAutoConnect=oui\r\nUpdate=no\r\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString(L"CONDOR 3", L"CheminExe", L"VIDE"), L"C:\\Condor3");
+    EXPECT_EQ(ini.ReadString(L"condor 3", L"chemiNexe", L"VIDE"), L"C:\\Condor3") << "names ignore case";
+    EXPECT_EQ(ini.ReadString(L"CONDOR 3", L"Vide", L"VIDE"), L"") << "present but empty is not the default";
+    EXPECT_EQ(ini.ReadString(L"CONDOR 3", L"Absent", L"VIDE"), L"VIDE");
+    EXPECT_EQ(ini.ReadString(L"AUTRE", L"CheminExe", L"VIDE"), L"VIDE");
+    EXPECT_EQ(ini.ReadString(L"CONDOR 3", L"Long", L""), std::wstring(2047, L'a')) << "cut to the buffer";
+    EXPECT_TRUE(ini.ReadBool(L"LAUNCHER", L"Alerte", false));
+    EXPECT_FALSE(ini.ReadBool(L"LAUNCHER", L"AutoConnect", false));
+    EXPECT_FALSE(ini.ReadBool(L"LAUNCHER", L"Absent", false));
+
+    TIniFile missing(folder + L"\\absent.ini");
+    EXPECT_EQ(missing.ReadString(L"CONDOR 3", L"CheminExe", L"VIDE"), L"VIDE");
+}
+
+TEST_F(IniFixture, WritesFlagsAsOneAndZeroAndReportsFailures)
+{
+    {
+        TIniFile ini(path);
+        ini.WriteBool(L"LAUNCHER", L"Alerte", true);
+        EXPECT_EQ(ini.ReadString(L"LAUNCHER", L"Alerte", L""), L"1");
+        ini.WriteBool(L"LAUNCHER", L"Alerte", false);
+        EXPECT_EQ(ini.ReadString(L"LAUNCHER", L"Alerte", L""), L"0");
+    }
+    // A read-only attribute stops nobody running as root, as the tests do
+    // under Wine: a folder standing where the file should be does.
+    const std::wstring inTheWay = folder + L"\\dossier.ini";
+    CreateDirectoryW(inTheWay.c_str(), nullptr);
+    const std::wstring elsewhere = folder + L"\\absent\\TarvikLauncher.ini";
+    for (const std::wstring& unwritable : {inTheWay, elsewhere}) {
+        TIniFile ini(unwritable);
+        try {
+            ini.WriteString(L"CONDOR 3", L"CheminExe", L"C:\\Condor3");
+            ADD_FAILURE() << "no error for " << ::testing::PrintToString(unwritable);
+        } catch (const Erreur& e) {
+            EXPECT_EQ(e.Message(), L"Impossible d'écrire dans " + unwritable);
+        }
+    }
+    RemoveDirectoryW(inTheWay.c_str());
+}
+
+namespace {
+
+// A scratch key in the 32-bit view of the current user's registry.
+struct RegistryFixture : ::testing::Test {
+    const std::wstring key = L"SOFTWARE\\TarvikUnitTests" + std::to_wstring(GetCurrentProcessId());
+    HKEY handle = nullptr;
+
+    void SetUp() override
+    {
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                                  nullptr, &handle, nullptr),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override
+    {
+        RegCloseKey(handle);
+        RegDeleteKeyExW(HKEY_CURRENT_USER, key.c_str(), KEY_WOW64_32KEY, 0);
+    }
+    void Set(const wchar_t* name, DWORD type, const void* data, DWORD size)
+    {
+        ASSERT_EQ(RegSetValueExW(handle, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    }
+};
+
+} // namespace
+
+TEST_F(RegistryFixture, ReadsTextValuesUpToTheirFirstNul)
+{
+    const wchar_t plain[] = L"C:\\Condor3";
+    const wchar_t expandable[] = L"%ProgramFiles%\\Condor3";
+    const wchar_t withNul[] = L"C:\\A\0B";
+    Set(L"Plain", REG_SZ, plain, sizeof plain);
+    Set(L"Expandable", REG_EXPAND_SZ, expandable, sizeof expandable);
+    Set(L"WithNul", REG_SZ, withNul, sizeof withNul);
+    Set(L"Unterminated", REG_SZ, plain, sizeof plain - sizeof(wchar_t));
+
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKeyReadOnly(L"\\" + key));
+    EXPECT_EQ(registry.ReadString(L"Plain"), L"C:\\Condor3");
+    EXPECT_EQ(registry.ReadString(L"Expandable"), L"%ProgramFiles%\\Condor3") << "not expanded";
+    EXPECT_EQ(registry.ReadString(L"WithNul"), L"C:\\A");
+    EXPECT_EQ(registry.ReadString(L"Unterminated"), L"C:\\Condor3");
+    EXPECT_EQ(registry.ReadString(L"Absent"), L"");
+
+    TRegistry none;
+    EXPECT_FALSE(none.OpenKeyReadOnly(L"\\SOFTWARE\\TarvikNoSuchKey"));
+    EXPECT_EQ(none.ReadString(L"InstallDir"), L"");
+}
+
+TEST_F(RegistryFixture, OtherTypesAreAnError)
+{
+    const DWORD number = 1;
+    Set(L"InstallDir", REG_DWORD, &number, sizeof number);
+    Set(L"Binary", REG_BINARY, "C:\\", 3);
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKeyReadOnly(L"\\" + key));
+    for (const wchar_t* name : {L"InstallDir", L"Binary"}) {
+        try {
+            registry.ReadString(name);
+            ADD_FAILURE() << "no error";
+        } catch (const Erreur& e) {
+            EXPECT_EQ(e.Message(), std::wstring(L"Type de données incorrect pour '") + name + L"'");
+        }
+    }
+}
+
+TEST(Simulator, PointsOfContact)
+{
+    EXPECT_EQ(CondorExecutable(L"C:\\Condor3"), L"C:\\Condor3\\Condor.exe");
+    EXPECT_EQ(CondorExecutable(L""), L"\\Condor.exe");
+    EXPECT_EQ(CondorExecutable(L"C:\\"), L"C:\\\\Condor.exe");
+    EXPECT_EQ(CondorCommandLine(L"C:\\Condor3", L"abc"), L"C:\\Condor3\\Condor.exe cndr3:abc");
+    EXPECT_EQ(CondorCommandLine(L"C:\\Program Files\\Condor3", L""), L"C:\\Program Files\\Condor3\\Condor.exe cndr3:");
+    EXPECT_EQ(CondorCommandLine(L"X:", L"a b\r\n"), L"X:\\Condor.exe cndr3:a b\r\n");
+    EXPECT_EQ(CondorWindowTitle(L"3.0.4"), L"Condor version 3.0.4");
+    EXPECT_EQ(CondorWindowTitle(L""), L"Condor version ");
+}
