@@ -321,6 +321,9 @@ void TForm1::OnCommand(int id, int code)
 {
     if (app_.Terminated()) return;
     switch (id) {
+    case IdConnect:
+        if (code == BN_CLICKED) ConnectClick(&Connect);
+        break;
     case IdCheckBox1:
         if (code == BN_CLICKED) CheckBox1.Clicked();
         break;
@@ -340,6 +343,7 @@ void TForm1::OnTimer(UINT_PTR id)
     // period once it is closed. No tick runs once the end is requested.
     if (app_.ShowingError() || app_.Terminated()) return;
     if (id == Timer1Id) Timer1Timer(&Timer1);
+    if (id == Timer2Id) Timer2Timer(&Timer2);
 }
 
 void TForm1::OnPaint()

@@ -69,6 +69,12 @@ public:
     void Timer1Timer(void* Sender);
     void CheckBox1Click(void* Sender);
     void CheckBox2Click(void* Sender);
+    void ConnectClick(void* Sender);
+    void Timer2Timer(void* Sender);
+
+    // Starts a program from its whole command line without waiting for it.
+    // When it cannot be started: the message, then the end of the launcher.
+    void ExecNewProcess(const std::wstring& ProgramName, const std::wstring& Program);
 
     // One request to the status server and its reply, split into
     // State.Commande and State.Argument. Blocks up to the reply wait.

@@ -27,6 +27,8 @@ void TForm1::Timer1Timer(void* /*Sender*/)
         }
         State.PresenceServer = true;
         Connect.SetEnabled(true);
+        // After every online reply, not only the first one.
+        if (State.AutoConnect) ConnectClick(&Timer1);
     } else if (State.Commande != L"MJ") {
         EtatCon.SetText(kOfflineText);
         State.PresenceServer = false;

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Builds the launcher for a status server on loopback, starts the project's
-# own status server there and the launcher under Wine. On a virtual display
+# own status server there, registers the stand-in simulator as Condor 3, and
+# starts the launcher under Wine. On a virtual display
 # (no DISPLAY set) it saves a screenshot to build/demo/screenshot.png and stops.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -24,6 +25,12 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,wine
 # can write its settings.
 appdata="$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
 mkdir -p "$(winepath -u "$appdata" 2>/dev/null)/LeTarvik/LanceurTarvik"
+
+# The stand-in simulator, registered as Condor 3 is: "Connexion" starts it.
+drive_c="$prefix/drive_c"
+mkdir -p "$drive_c/Condor3"
+cp build/demo/condor_standin.exe "$drive_c/Condor3/Condor.exe"
+wine reg add 'HKCU\Software\Condor3' /v InstallDir /t REG_SZ /d 'C:\Condor3' /f /reg:32 >/dev/null 2>&1
 
 cd build/demo
 if [ -n "${TARVIK_VIRTUAL_DISPLAY:-}" ]; then

@@ -15,7 +15,7 @@ std::wstring Folder(const std::wstring& path)
 
 // The test's own environment with AppData replaced: Wine would override an
 // AppData taken from the Unix side, but not one given to CreateProcessW.
-std::wstring EnvironmentWithAppData(const std::wstring& appData)
+std::wstring EnvironmentWithAppData(const std::wstring& appData, const std::vector<std::wstring>& added)
 {
     std::wstring block;
     wchar_t* strings = GetEnvironmentStringsW();
@@ -25,6 +25,7 @@ std::wstring EnvironmentWithAppData(const std::wstring& appData)
     }
     FreeEnvironmentStringsW(strings);
     block.append(L"APPDATA=").append(appData).push_back(L'\0');
+    for (const std::wstring& entry : added) block.append(entry).push_back(L'\0');
     block.push_back(L'\0');
     return block;
 }
@@ -86,7 +87,7 @@ LauncherRun::LauncherRun(Options options)
         }
     }
     const std::wstring working = options.workingFolder.empty() ? Folder(executable) : options.workingFolder;
-    std::wstring environment = EnvironmentWithAppData(appData_);
+    std::wstring environment = EnvironmentWithAppData(appData_, options.environment);
     std::wstring commandLine = L"\"" + executable + L"\"";
 
     STARTUPINFOW startup{sizeof startup};

@@ -34,6 +34,7 @@ public:
         // that names a simulator directory, so that no first run asks.
         std::optional<std::string> settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n";
         bool settingsIsFolder = false; // a folder stands where the file should be
+        std::vector<std::wstring> environment; // "NAME=value", added to the test's own
     };
 
     LauncherRun();

@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/layout.h"
+#include "tests/e2e/launcher.h"
+#include "tests/support/status_fixture.h"
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr wchar_t kStandinClass[] = L"TarvikCondorStandIn";
+constexpr wchar_t kOtherInstance[] =
+    L"Une autre instance de Condor3 est déja lancée. \r\nVeuillez la fermer avant de réessayer.";
+constexpr wchar_t kQuestion[] = L"Condor 3 a été fermé.\r\nVoulez vous quitter le lanceur?";
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow;
+    for (wchar_t c : text) narrow.push_back(static_cast<char>(c));
+    return narrow;
+}
+
+// A simulator directory holding the stand-in as "Condor.exe"; it writes the
+// command line it was started with to "standin.log" beside itself.
+class SimulatorInstall {
+public:
+    // In a scratch folder of its own.
+    SimulatorInstall() : scratch_(std::make_unique<ScratchFolder>(L"condor")), path_(scratch_->Path()) { Copy(); }
+    // At a given path, removed afterwards.
+    explicit SimulatorInstall(std::wstring path) : path_(std::move(path))
+    {
+        CreateDirectoryW(path_.c_str(), nullptr);
+        Copy();
+    }
+    ~SimulatorInstall()
+    {
+        if (scratch_) return;
+        DeleteFileW((path_ + L"\\Condor.exe").c_str());
+        DeleteFileW((path_ + L"\\standin.log").c_str());
+        RemoveDirectoryW(path_.c_str());
+    }
+    SimulatorInstall(const SimulatorInstall&) = delete;
+    SimulatorInstall& operator=(const SimulatorInstall&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    // "<program's path>\t<its command line>", or empty when it never started.
+    std::string Started() const
+    {
+        std::ifstream log((path_ + L"\\standin.log").c_str());
+        std::string line;
+        std::getline(log, line);
+        return line;
+    }
+
+private:
+    void Copy() const
+    {
+        CopyFileW(FromBuildPath(TARVIK_STANDIN_PATH).c_str(), (path_ + L"\\Condor.exe").c_str(), FALSE);
+    }
+
+    std::unique_ptr<ScratchFolder> scratch_;
+    std::wstring path_;
+};
+
+// Closes every stand-in window, before and after each test.
+void CloseStandins()
+{
+    HWND window;
+    while ((window = FindWindowW(kStandinClass, nullptr))) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ui::WaitFor([window] { return !IsWindow(window); }, 3s);
+    }
+}
+
+struct ConnectFixture : ::testing::Test {
+    void SetUp() override { CloseStandins(); }
+    void TearDown() override { CloseStandins(); }
+
+    // Online from the first tick, "DC" answered as given.
+    static StatusFixture::Script Server(std::optional<std::string> dcReply, std::string version = "3.0.4")
+    {
+        return [dcReply, version](const StatusFixture::Request& request, StatusFixture&) -> std::optional<std::string> {
+            if (request.bytes == "TPv2.0") return "SP" + version;
+            if (request.bytes == "DC") return dcReply;
+            return std::nullopt;
+        };
+    }
+    static LauncherRun::Options Settings(const std::wstring& chemin, const std::string& options = "")
+    {
+        LauncherRun::Options settings;
+        settings.settings = "[CONDOR 3]\r\nCheminExe=" + Narrow(chemin) + "\r\n[LAUNCHER]\r\n" + options;
+        return settings;
+    }
+    static size_t Count(const StatusFixture& server, const std::string& bytes)
+    {
+        size_t count = 0;
+        for (const auto& request : server.Requests()) count += request.bytes == bytes;
+        return count;
+    }
+    // Waits for the first online poll, then clicks "Connexion".
+    static void Connect(LauncherRun& launcher)
+    {
+        HWND button = launcher.Control(IdConnect);
+        ASSERT_TRUE(ui::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 10s));
+        PostMessageW(button, BM_CLICK, 0, 0);
+    }
+    static std::wstring Label(LauncherRun& launcher) { return ui::Text(launcher.Control(IdEtatCon)); }
+};
+
+} // namespace
+
+TEST_F(ConnectFixture, ConnectionStartsTheSimulatorAndHandsOverToTheWatch)
+{
+    struct Row {
+        const char* reply;
+        const char* argument; // what follows "cndr3:" on the command line
+    };
+    for (const Row row : {Row{"CCabc", "abc"}, Row{"CC", ""}, Row{"CCa b\"c", "a b\"c"}}) {
+        SCOPED_TRACE(row.reply);
+        CloseStandins();
+        SimulatorInstall condor;
+        StatusFixture server(Server(std::string(row.reply)));
+        LauncherRun launcher(Settings(condor.Path()));
+        HWND form = launcher.MainWindow();
+        ASSERT_TRUE(form);
+        Connect(launcher);
+
+        ASSERT_TRUE(ui::WaitFor([] { return FindWindowW(nullptr, L"Condor version 3.0.4") != nullptr; }, 10s));
+        EXPECT_EQ(condor.Started(), Narrow(condor.Path() + L"\\Condor.exe\t" + condor.Path() + L"\\Condor.exe") +
+                                        " cndr3:" + row.argument);
+        EXPECT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s)) << "hidden, off the taskbar";
+        EXPECT_EQ(Label(launcher), L"Connexion validée.");
+        EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnect)));
+        const size_t polls = Count(server, "TPv2.0");
+        Sleep(4000); // the watch ticks, the poll is off
+        EXPECT_EQ(Count(server, "TPv2.0"), polls);
+        EXPECT_FALSE(IsWindowVisible(form));
+        EXPECT_EQ(launcher.WaitForBox(100ms), nullptr);
+    }
+}
+
+TEST_F(ConnectFixture, WithoutCCTheServerDoesNotAnswer)
+{
+    for (std::optional<std::string> reply : {std::optional<std::string>{}, std::optional<std::string>{"cc1"},
+                                            std::optional<std::string>{"SP3.0.4"}}) {
+        SCOPED_TRACE(reply.value_or("(none)"));
+        SimulatorInstall condor;
+        StatusFixture server(Server(reply));
+        LauncherRun launcher(Settings(condor.Path()));
+        ASSERT_TRUE(launcher.MainWindow());
+        Connect(launcher);
+        ASSERT_TRUE(ui::WaitFor([&] { return Label(launcher) == L"Le serveur ne répond pas."; }, 5s));
+        EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+        EXPECT_TRUE(IsWindowVisible(launcher.MainWindow()));
+        EXPECT_TRUE(condor.Started().empty());
+        const size_t polls = Count(server, "TPv2.0");
+        EXPECT_TRUE(server.WaitForRequests(server.Requests().size() + 1, 5s)) << "the poll goes on";
+        EXPECT_GT(Count(server, "TPv2.0"), polls);
+    }
+}
+
+TEST_F(ConnectFixture, AnotherRunningSimulatorIsRefusedAndThePollWaitsLonger)
+{
+    // A title that differs only in case is the simulator's all the same.
+    SimulatorInstall condor;
+    StatusFixture server(Server(std::string("CCabc"), "3.0.4-BETA"));
+    LauncherRun::Options options = Settings(condor.Path());
+    options.environment.push_back(L"TARVIK_STANDIN_VERSION=3.0.4-beta");
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION running{};
+    std::wstring line = L"\"" + condor.Path() + L"\\Condor.exe\"";
+    SetEnvironmentVariableW(L"TARVIK_STANDIN_VERSION", L"3.0.4-beta");
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &running));
+    SetEnvironmentVariableW(L"TARVIK_STANDIN_VERSION", nullptr);
+    CloseHandle(running.hThread);
+    CloseHandle(running.hProcess);
+    ASSERT_TRUE(ui::WaitFor([] { return FindWindowW(nullptr, L"Condor version 3.0.4-beta") != nullptr; }, 10s));
+
+    LauncherRun launcher(options);
+    ASSERT_TRUE(launcher.MainWindow());
+    Connect(launcher);
+    HWND box = launcher.WaitForBox();
+    ASSERT_TRUE(box);
+    EXPECT_NE(ui::ChildTexts(box).find(kOtherInstance), std::wstring::npos);
+    EXPECT_EQ(Label(launcher), L"Serveur en ligne");
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_EQ(Count(server, "DC"), 0u);
+    const size_t before = server.Requests().size();
+    Sleep(4000);
+    EXPECT_EQ(server.Requests().size(), before) << "no tick inside the message";
+
+    ui::Click(GetDlgItem(box, IDOK));
+    const auto dismissed = Clock::now();
+    ASSERT_TRUE(server.WaitForRequests(before + 2, 20s));
+    const auto requests = server.Requests();
+    EXPECT_NEAR(std::chrono::duration<double>(requests[before].at - dismissed).count(), 10.0, 0.6);
+    EXPECT_NEAR(std::chrono::duration<double>(requests[before + 1].at - requests[before].at).count(), 3.0, 0.4);
+}
+
+TEST_F(ConnectFixture, FailedStartTellsThePilotAndEndsTheLauncher)
+{
+    ScratchFolder empty(L"nocondor");
+    StatusFixture server(Server(std::string("CCabc")));
+    LauncherRun launcher(Settings(empty.Path()));
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    Connect(launcher);
+    HWND box = launcher.WaitForBox();
+    ASSERT_TRUE(box);
+    const std::wstring expected = L"Problème au lancement du programme\r\nFichier " + empty.Path() +
+                                  L"\\Condor.exe cndr3:abc absent ou corrompu.\r\nFermeture de l'application "
+                                  L"TarvikLauncher";
+    EXPECT_NE(ui::ChildTexts(box).find(expected), std::wstring::npos) << ::testing::PrintToString(ui::ChildTexts(box));
+    EXPECT_TRUE(IsWindowVisible(form)) << "the message stands over the window";
+    EXPECT_EQ(Label(launcher), L"Connexion validée.");
+    EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnect)));
+
+    bool shownAgain = false;
+    ui::Click(GetDlgItem(box, IDOK));
+    ui::WaitFor(
+        [&] {
+            shownAgain = shownAgain || (IsWindow(form) && IsWindowVisible(form) && !IsWindow(box));
+            return launcher.WaitForExit(0ms).has_value();
+        },
+        10s, 5ms);
+    EXPECT_EQ(launcher.WaitForExit(), std::optional<DWORD>(0));
+    EXPECT_FALSE(shownAgain);
+}
+
+TEST_F(ConnectFixture, BlanksInThePathNeverStartAnotherProgram)
+{
+    // "C:\Program Files\..." unquoted: a planted "C:\Program.exe" must not run.
+    struct Planted {
+        Planted() { Remove(); }
+        ~Planted() { Remove(); }
+        static void Remove()
+        {
+            DeleteFileW(L"C:\\Program.exe");
+            DeleteFileW(L"C:\\standin.log"); // what the planted program would write
+        }
+    } planted;
+    ASSERT_TRUE(CopyFileW(FromBuildPath(TARVIK_STANDIN_PATH).c_str(), L"C:\\Program.exe", FALSE));
+    SimulatorInstall condor(L"C:\\Program Files\\Tarvik Condor3");
+    StatusFixture server(Server(std::string("CCabc")));
+    LauncherRun launcher(Settings(condor.Path()));
+    ASSERT_TRUE(launcher.MainWindow());
+    Connect(launcher);
+    ASSERT_TRUE(ui::WaitFor([] { return FindWindowW(nullptr, L"Condor version 3.0.4") != nullptr; }, 10s));
+    EXPECT_EQ(condor.Started(),
+              "C:\\Program Files\\Tarvik Condor3\\Condor.exe\tC:\\Program Files\\Tarvik Condor3\\Condor.exe cndr3:abc");
+    EXPECT_EQ(GetFileAttributesW(L"C:\\standin.log"), INVALID_FILE_ATTRIBUTES) << "the planted program ran";
+    CloseStandins();
+}
+
+TEST_F(ConnectFixture, WatchShowsTheLauncherAgainWhenTheSimulatorCloses)
+{
+    struct Row {
+        const char* answer;
+        std::function<void(HWND)> give;
+        bool quits;
+    };
+    const Row rows[] = {
+        {"&Oui", [](HWND box) { ui::Click(GetDlgItem(box, 6)); }, true},
+        {"&Non", [](HWND box) { ui::Click(GetDlgItem(box, 7)); }, false},
+        {"close button", [](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); }, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.answer);
+        SimulatorInstall condor;
+        StatusFixture server(Server(std::string("CCabc")));
+        LauncherRun launcher(Settings(condor.Path()));
+        HWND form = launcher.MainWindow();
+        ASSERT_TRUE(form);
+        Connect(launcher);
+        HWND simulator = nullptr;
+        ASSERT_TRUE(ui::WaitFor([&] { return (simulator = FindWindowW(nullptr, L"Condor version 3.0.4")); }, 10s));
+        ASSERT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s));
+        PostMessageW(simulator, WM_CLOSE, 0, 0);
+
+        HWND box = launcher.WaitForBox(8s);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(ui::Text(box), L"Confirmer");
+        EXPECT_NE(ui::ChildTexts(box).find(kQuestion), std::wstring::npos);
+        EXPECT_TRUE(IsWindowVisible(form));
+        EXPECT_EQ(Label(launcher), L"Connexion suspendue");
+        const size_t polls = Count(server, "TPv2.0");
+        row.give(box);
+        if (row.quits) {
+            EXPECT_EQ(launcher.WaitForExit(), std::optional<DWORD>(0));
+            continue;
+        }
+        EXPECT_TRUE(ui::WaitFor([&] { return Count(server, "TPv2.0") > polls; }, 5s)) << "the poll resumes";
+        EXPECT_TRUE(ui::WaitFor([&] { return Label(launcher) == L"Serveur en ligne"; }, 3s));
+    }
+}
+
+TEST_F(ConnectFixture, AfterTheSimulatorTheNextOnlinePollCountsAsComingOnline)
+{
+    // With both options on, "&Non" brings the alert's pause and a new
+    // connection at the first online poll.
+    SimulatorInstall condor;
+    StatusFixture server(Server(std::string("CCabc")));
+    LauncherRun launcher(Settings(condor.Path(), "Alerte=1\r\nAutoConnect=1\r\n"));
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    HWND simulator = nullptr;
+    ASSERT_TRUE(ui::WaitFor([&] { return (simulator = FindWindowW(nullptr, L"Condor version 3.0.4")); }, 15s))
+        << "connected by itself";
+    EXPECT_EQ(Count(server, "DC"), 1u);
+    PostMessageW(simulator, WM_CLOSE, 0, 0);
+    HWND box = launcher.WaitForBox(8s);
+    ASSERT_TRUE(box);
+    const size_t before = server.Requests().size();
+    ui::Click(GetDlgItem(box, 7));
+    ASSERT_TRUE(server.WaitForRequests(before + 1, 6s));
+    Sleep(800);
+    DWORD_PTR result = 0;
+    EXPECT_EQ(SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result), 0) << "the alert's pause";
+    EXPECT_TRUE(ui::WaitFor([&] { return Count(server, "DC") == 2u; }, 8s)) << "connects again";
+    EXPECT_TRUE(ui::WaitFor([] { return FindWindowW(nullptr, L"Condor version 3.0.4") != nullptr; }, 10s));
+}
+
+TEST_F(ConnectFixture, AutomaticConnectionToAServerThatNeverAnswersIt)
+{
+    SimulatorInstall condor;
+    StatusFixture server(Server(std::nullopt));
+    LauncherRun launcher(Settings(condor.Path(), "AutoConnect=1\r\n"));
+    ASSERT_TRUE(launcher.MainWindow());
+    ASSERT_TRUE(server.WaitForRequests(4, 15s));
+    Sleep(1000);
+    EXPECT_EQ(Label(launcher), L"Le serveur ne répond pas.");
+    EXPECT_EQ(Count(server, "DC"), Count(server, "TPv2.0")) << "a connection after every online poll";
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+}
