@@ -6,7 +6,7 @@ namespace {
 
 constexpr wchar_t kHiddenOwnerClass[] = L"TApplication";
 
-std::wstring ModulePath()
+std::wstring RunningModulePath()
 {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -35,7 +35,7 @@ HWND CreateHiddenOwner(HINSTANCE instance, const std::wstring& title)
 } // namespace
 
 Application::Application(HINSTANCE instance)
-    : instance_(instance), title_(ApplicationTitle(ModulePath()))
+    : instance_(instance), modulePath_(RunningModulePath()), title_(ApplicationTitle(modulePath_))
 {
     hiddenOwner_.reset(CreateHiddenOwner(instance, title_));
 }

@@ -14,6 +14,7 @@ public:
 
     HINSTANCE Instance() const { return instance_; }
     const std::wstring& Title() const { return title_; }
+    const std::wstring& ModulePath() const { return modulePath_; }
 
     // The launcher window that is active, or the hidden owner when none is:
     // a box owned by it has no taskbar button of its own.
@@ -36,6 +37,7 @@ public:
 
 private:
     HINSTANCE instance_;
+    std::wstring modulePath_;
     std::wstring title_;
     UniqueWindow hiddenOwner_;
     bool terminated_ = false;

@@ -72,6 +72,11 @@ public:
     void ConnectClick(void* Sender);
     void Timer2Timer(void* Sender);
 
+    // The update asked for by an "MJ" reply: always ends the launcher.
+    void MiseAJour();
+    // Removes an updater left beside the launcher by an earlier update.
+    void EffacerMiseAJour();
+
     // Starts a program from its whole command line without waiting for it.
     // When it cannot be started: the message, then the end of the launcher.
     void ExecNewProcess(const std::wstring& ProgramName, const std::wstring& Program);

@@ -2,3 +2,9 @@
 
 const wchar_t kStatusHost[] = TARVIK_STATUS_HOST;
 const wchar_t kSiteUrl[] = TARVIK_SITE_URL;
+
+#ifdef TARVIK_UPDATE_HTTPS_ONLY
+const bool kUpdateHttpsOnly = true;
+#else
+const bool kUpdateHttpsOnly = false;
+#endif

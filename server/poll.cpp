@@ -7,6 +7,7 @@
 
 void TForm1::Timer1Timer(void* /*Sender*/)
 {
+    EffacerMiseAJour();
     // Back to the usual period after the longer one that follows a refused
     // connection; the same value leaves the running period alone.
     Timer1.SetInterval(kPollPeriodMs);
@@ -29,7 +30,9 @@ void TForm1::Timer1Timer(void* /*Sender*/)
         Connect.SetEnabled(true);
         // After every online reply, not only the first one.
         if (State.AutoConnect) ConnectClick(&Timer1);
-    } else if (State.Commande != L"MJ") {
+    } else if (State.Commande == L"MJ") {
+        MiseAJour();
+    } else {
         EtatCon.SetText(kOfflineText);
         State.PresenceServer = false;
         Connect.SetEnabled(false);

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "app/application.h"
+#include "app/files.h"
 
 namespace {
 
@@ -61,18 +62,6 @@ int CALLBACK OnChooserEvent(HWND chooser, UINT event, LPARAM, LPARAM startingFol
 }
 
 } // namespace
-
-bool IsExistingFolder(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsExistingFile(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool ChooseFolder(const Application& app, std::wstring& folder)
 {

@@ -7,6 +7,3 @@ class Application;
 // an existing folder (otherwise `folder` is emptied first). OK puts the
 // chosen folder's path in `folder`; false when cancelled.
 bool ChooseFolder(const Application& app, std::wstring& folder);
-
-bool IsExistingFolder(const std::wstring& path);
-bool IsExistingFile(const std::wstring& path);

@@ -1,4 +1,5 @@
 #include "app/dialogs.h"
+#include "app/files.h"
 #include "app/form1.h"
 #include "settings/file_ini.h"
 #include "settings/folder_chooser.h"

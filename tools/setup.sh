@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(
-  cmake ninja-build g++ python3
+  cmake ninja-build g++ python3 openssl
   mingw-w64 g++-mingw-w64-x86-64-posix nasm dpkg-dev googletest
   wine wine64 xvfb xauth x11-utils imagemagick
   icoutils fonts-dejavu-core espeak-ng sox

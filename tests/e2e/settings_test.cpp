@@ -5,6 +5,9 @@
 
 #include "app/layout.h"
 #include "tests/e2e/launcher.h"
+
+#include <commctrl.h>
+
 #include "tests/support/status_fixture.h"
 
 using namespace std::chrono_literals;
@@ -96,7 +99,20 @@ void AnswerFirstRun(LauncherRun& launcher, int chooserButton)
         },
         10s));
     EXPECT_NE(ui::ChildTexts(chooser).find(L"Sélectionnez l'emplacement de Condor.exe"), std::wstring::npos);
-    Sleep(500); // let it select its starting folder
+    // It opens its tree down to the starting folder bit by bit: wait until
+    // the tree and its selection have stood still for a while.
+    HWND tree = TreeOf(chooser);
+    std::pair<LRESULT, LRESULT> last{-1, -1};
+    int still = 0;
+    ui::WaitFor(
+        [&] {
+            const std::pair<LRESULT, LRESULT> now{SendMessageW(tree, TVM_GETCOUNT, 0, 0),
+                                                  SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)};
+            still = now == last && now.first > 0 ? still + 1 : 0;
+            last = now;
+            return still >= 8;
+        },
+        15s, 100ms);
     ui::Click(GetDlgItem(chooser, chooserButton));
 }
 

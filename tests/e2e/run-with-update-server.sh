@@ -1,0 +1,18 @@
+#!/bin/bash
+# Runs a test program with the update server of the tests on loopback.
+# Usage: run-with-update-server.sh <updater file> <work dir> <command...>
+set -euo pipefail
+updater="$1"; work="$2"; shift 2
+mkdir -p "$work"
+rm -f "$work/ready"
+python3 "$(dirname "$0")/update_server.py" --http-port 18080 --https-port 18443 \
+  --updater "$updater" --log "$work/requests.log" --ready "$work/ready" &
+server=$!
+trap 'kill "$server" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  [ -f "$work/ready" ] && break
+  kill -0 "$server" 2>/dev/null || { echo "update server did not start" >&2; exit 1; }
+  sleep 0.1
+done
+export TARVIK_HTTP_LOG="Z:$work/requests.log"
+"$@"

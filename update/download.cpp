@@ -1,0 +1,207 @@
+#include "update/download.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <vector>
+
+#include "app/unique.h"
+#include "update/url.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+constexpr wchar_t kUserAgent[] = L"Lanceur_Tarvik/2.0";
+
+struct InternetTraits {
+    using Handle = HINTERNET;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::WinHttpCloseHandle(h); }
+};
+using UniqueInternet = Unique<InternetTraits>;
+
+struct GlobalStringTraits {
+    using Handle = LPWSTR;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::GlobalFree(h); }
+};
+using UniqueGlobalString = Unique<GlobalStringTraits>;
+
+// The current user's proxy settings, in the order the platform gives them
+// precedence: a configuration script, then detection, then a fixed proxy.
+struct ProxySettings {
+    bool autoDetect = false;
+    UniqueGlobalString autoConfigUrl;
+    UniqueGlobalString proxy;
+    UniqueGlobalString bypass;
+
+    ProxySettings()
+    {
+        WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+        if (!::WinHttpGetIEProxyConfigForCurrentUser(&config)) {
+            autoDetect = true; // settings unreadable: try detection
+            return;
+        }
+        autoDetect = config.fAutoDetect != FALSE;
+        autoConfigUrl.reset(config.lpszAutoConfigUrl);
+        proxy.reset(config.lpszProxy);
+        bypass.reset(config.lpszProxyBypass);
+    }
+};
+
+// Sets the proxy of one request; direct when nothing yields one.
+void ApplyProxy(HINTERNET session, HINTERNET request, const ProxySettings& settings, const std::wstring& url)
+{
+    if (settings.autoConfigUrl || settings.autoDetect) {
+        WINHTTP_AUTOPROXY_OPTIONS options{};
+        if (settings.autoConfigUrl) {
+            options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
+            options.lpszAutoConfigUrl = settings.autoConfigUrl.get();
+        } else {
+            options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
+            options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+        }
+        options.fAutoLogonIfChallenged = TRUE;
+        WINHTTP_PROXY_INFO found{};
+        if (::WinHttpGetProxyForUrl(session, url.c_str(), &options, &found)) {
+            UniqueGlobalString proxy(found.lpszProxy);
+            UniqueGlobalString bypass(found.lpszProxyBypass);
+            ::WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &found, sizeof found);
+        }
+        return;
+    }
+    if (settings.proxy) {
+        WINHTTP_PROXY_INFO fixed{};
+        fixed.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+        fixed.lpszProxy = settings.proxy.get();
+        fixed.lpszProxyBypass = settings.bypass.get();
+        ::WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &fixed, sizeof fixed);
+    }
+}
+
+bool Truncate(HANDLE file)
+{
+    LARGE_INTEGER start{};
+    return ::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+}
+
+DWORD StatusOf(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                               &status, &size, WINHTTP_NO_HEADER_INDEX))
+        return 0;
+    return status;
+}
+
+std::wstring LocationOf(HINTERNET request)
+{
+    DWORD size = 0;
+    ::WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
+                          WINHTTP_NO_HEADER_INDEX);
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+    std::wstring location(size / sizeof(wchar_t), L'\0');
+    if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, location.data(), &size,
+                               WINHTTP_NO_HEADER_INDEX))
+        return {};
+    location.resize(size / sizeof(wchar_t));
+    return location;
+}
+
+// Sends the request again without a client certificate when the server
+// asks for one; none is ever offered.
+bool Send(HINTERNET request)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (::WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
+            ::WinHttpReceiveResponse(request, nullptr))
+            return true;
+        if (::GetLastError() != ERROR_WINHTTP_CLIENT_AUTH_CERT_NEEDED) return false;
+        ::WinHttpSetOption(request, WINHTTP_OPTION_CLIENT_CERT_CONTEXT, WINHTTP_NO_CLIENT_CERT_CONTEXT, 0);
+    }
+    return false;
+}
+
+// A 401 answered with the user name and password of the address, in the
+// strongest scheme that the server offers.
+bool AnswerChallenge(HINTERNET request, const HttpAddress& address)
+{
+    if (address.userName.empty()) return false;
+    DWORD schemes = 0, first = 0, target = 0;
+    if (!::WinHttpQueryAuthSchemes(request, &schemes, &first, &target)) return false;
+    for (DWORD scheme : {WINHTTP_AUTH_SCHEME_NEGOTIATE, WINHTTP_AUTH_SCHEME_NTLM, WINHTTP_AUTH_SCHEME_DIGEST,
+                         WINHTTP_AUTH_SCHEME_BASIC}) {
+        if (schemes & scheme)
+            return ::WinHttpSetCredentials(request, target, scheme, address.userName.c_str(), address.password.c_str(),
+                                           nullptr) != FALSE;
+    }
+    return false;
+}
+
+bool SaveBody(HINTERNET request, HANDLE file)
+{
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        DWORD read = 0;
+        if (!::WinHttpReadData(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read)) return false;
+        if (read == 0) return true;
+        DWORD written = 0;
+        if (!::WriteFile(file, buffer.data(), read, &written, nullptr) || written != read) return false;
+    }
+}
+
+} // namespace
+
+bool DownloadFile(const std::wstring& URL, const std::wstring& FileName, bool httpsOnly)
+{
+    UniqueInternet session(::WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                         WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return false;
+    ::WinHttpSetTimeouts(session.get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+
+    // Created or emptied; nobody else may open it while it is written.
+    UniqueFile file(::CreateFileW(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+
+    const ProxySettings proxy;
+    std::wstring current = TrimAddress(URL);
+    for (int redirects = 0;; ++redirects) {
+        const std::optional<HttpAddress> address = ParseHttpAddress(current);
+        if (!address || (httpsOnly && !address->secure)) return false;
+
+        UniqueInternet connection(::WinHttpConnect(session.get(), address->host.c_str(),
+                                                   static_cast<INTERNET_PORT>(address->port), 0));
+        if (!connection) return false;
+        UniqueInternet request(::WinHttpOpenRequest(connection.get(), L"GET", address->pathAndQuery.c_str(), nullptr,
+                                                    WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                    address->secure ? WINHTTP_FLAG_SECURE : 0));
+        if (!request) return false;
+        // Redirects are followed here, so that their limit is ours.
+        DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+        ::WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
+        ApplyProxy(session.get(), request.get(), proxy, current);
+
+        if (!Truncate(file.get()) || !Send(request.get())) return false;
+        DWORD status = StatusOf(request.get());
+        if (status == HTTP_STATUS_DENIED && AnswerChallenge(request.get(), *address)) {
+            if (!Send(request.get())) return false;
+            status = StatusOf(request.get());
+        }
+
+        if (IsRedirectStatus(status)) {
+            const std::wstring location = LocationOf(request.get());
+            if (!location.empty()) {
+                if (redirects == kMaxRedirects) return false;
+                const std::optional<std::wstring> next = ResolveRedirect(current, location);
+                if (!next) return false;
+                current = *next;
+                continue;
+            }
+        }
+        // Anything but a success is a failed download, whatever its body:
+        // an error page saved as the updater would only fail to start.
+        return IsSuccessStatus(status) && SaveBody(request.get(), file.get());
+    }
+}
