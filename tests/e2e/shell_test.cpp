@@ -6,6 +6,7 @@
 #include "app/layout.h"
 #include "tests/e2e/launcher.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/status_fixture.h"
 
 using namespace std::chrono_literals;
 
@@ -193,4 +194,51 @@ TEST(Shell, LinkOpensTheCommunitySiteInTheBrowser)
         10s));
     EXPECT_EQ(opened, TARVIK_SITE_URL_NARROW);
     EXPECT_EQ(launcher.WaitForBox(500ms), nullptr) << "nothing to tell the pilot";
+}
+
+TEST(Shell, DllsPlantedBesideTheLauncherAreNeverLoaded)
+{
+    // Windows looks in the program's folder first for DLLs it does not
+    // always take from its own; this prefix is told to do the same for the
+    // copy under test.
+    const std::wstring overrides = L"Software\\Wine\\AppDefaults\\Lanceur_Plante.exe\\DllOverrides";
+    struct Cleanup {
+        std::wstring key;
+        ~Cleanup()
+        {
+            RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+            for (const wchar_t* marker : {L"C:\\planted-winmm.dll.txt", L"C:\\planted-winhttp.dll.txt"})
+                DeleteFileW(marker);
+        }
+    } cleanup{overrides.substr(0, overrides.rfind(L'\\'))};
+    for (const wchar_t* dll : {L"winmm", L"winhttp"})
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), dll, REG_SZ, L"native,builtin",
+                                  sizeof L"native,builtin"),
+                  ERROR_SUCCESS);
+
+    ScratchFolder folder(L"planted");
+    const std::wstring launcher = folder.Path() + L"\\Lanceur_Plante.exe";
+    ASSERT_TRUE(CopyFileW(LauncherPath().c_str(), launcher.c_str(), FALSE));
+    for (const wchar_t* dll : {L"\\winmm.dll", L"\\winhttp.dll"})
+        ASSERT_TRUE(CopyFileW((FromBuildPath(TARVIK_PLANTED_PATH) + dll).c_str(), (folder.Path() + dll).c_str(), FALSE));
+
+    // Online with the alert on (the sound), then an update (the download).
+    auto served = std::make_shared<int>(0);
+    StatusFixture server([served](const StatusFixture::Request&, StatusFixture&) -> std::optional<std::string> {
+        return ++*served == 1 ? "SP3.0.4" : "MJhttp://127.0.0.1:1/MaJLanceur.exe";
+    });
+    LauncherRun::Options options;
+    options.executable = launcher;
+    options.settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAlerte=1\r\n";
+    LauncherRun run(options);
+    ASSERT_TRUE(run.MainWindow());
+    HWND question = run.WaitForBox(15s);
+    ASSERT_TRUE(question);
+    ui::Click(GetDlgItem(question, 6));
+    HWND failed = nullptr;
+    ASSERT_TRUE(ui::WaitFor([&] { return (failed = run.WaitForBox(0ms)) && failed != question; }, 20s));
+    ui::Click(GetDlgItem(failed, IDOK));
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(GetFileAttributesW(L"C:\\planted-winmm.dll.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(L"C:\\planted-winhttp.dll.txt"), INVALID_FILE_ATTRIBUTES);
 }
