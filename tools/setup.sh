@@ -5,10 +5,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(
-  cmake ninja-build g++ python3 openssl
+  cmake ninja-build g++ clang libclang-rt-14-dev python3 openssl
   mingw-w64 g++-mingw-w64-x86-64-posix nasm dpkg-dev googletest
   wine wine64 xvfb xauth x11-utils imagemagick
-  icoutils fonts-dejavu-core espeak-ng sox
+  icoutils fonts-dejavu-core espeak-ng sox nsis
 )
 missing=()
 for package in "${packages[@]}"; do

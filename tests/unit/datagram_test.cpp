@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "app/errors.h"
 #include "server/datagram.h"
-#include "server/udp_client.h"
 
 TEST(Datagram, RequestIsOneBytePerCharacter)
 {
@@ -82,7 +82,7 @@ TEST(Datagram, SocketErrorText)
     for (const Case& c : cases) EXPECT_EQ(SocketErrorText(c.code), c.text);
 
     // As the error box shows them: a full stop only where the text lacks one.
-    EXPECT_EQ(WithFullStop(SocketError(10066).Message()), L"Erreur de socket n° 10066\r\nRépertoire non vide.");
-    EXPECT_EQ(WithFullStop(SocketError(10054).Message()), SocketErrorText(10054));
-    EXPECT_EQ(WithFullStop(SocketError(11002).Message()), SocketErrorText(11002));
+    EXPECT_EQ(WithFullStop(SocketErrorText(10066)), L"Erreur de socket n° 10066\r\nRépertoire non vide.");
+    EXPECT_EQ(WithFullStop(SocketErrorText(10054)), SocketErrorText(10054));
+    EXPECT_EQ(WithFullStop(SocketErrorText(11002)), SocketErrorText(11002));
 }

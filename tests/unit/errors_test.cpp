@@ -2,7 +2,9 @@
 
 #include <stdexcept>
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 #include "app/errors.h"
 
@@ -85,6 +87,7 @@ TEST(ErrorMessage, StartupFailureNamesKindModuleAndAddress)
               L"Pas assez de timers disponibles.");
 }
 
+#ifdef _WIN32
 TEST(ErrorMessage, ErrorRemembersWhereItWasThrown)
 {
     try {
@@ -96,3 +99,4 @@ TEST(ErrorMessage, ErrorRemembersWhereItWasThrown)
         EXPECT_EQ(module, GetModuleHandleW(nullptr));
     }
 }
+#endif
