@@ -44,6 +44,7 @@ public:
     LauncherRun& operator=(const LauncherRun&) = delete;
 
     DWORD ProcessId() const { return processId_; }
+    HANDLE Process() const { return process_.get(); }
     const std::wstring& AppData() const { return appData_; }
     std::wstring SettingsFile() const;
     // The settings file's lines, blank ones left out.

@@ -47,11 +47,11 @@ HWND WaitForWindow(DWORD processId, const wchar_t* className, Duration timeout)
     return found;
 }
 
-std::wstring Text(HWND window)
+std::wstring Text(HWND window, Duration timeout)
 {
     wchar_t buffer[4096] = L"";
-    SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
-                        2000, nullptr);
+    SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                        static_cast<UINT>(timeout.count()), nullptr);
     return buffer;
 }
 

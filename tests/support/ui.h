@@ -19,7 +19,8 @@ bool WaitFor(const std::function<bool()>& condition, Duration timeout, Duration 
 std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className = nullptr);
 HWND WaitForWindow(DWORD processId, const wchar_t* className, Duration timeout);
 
-std::wstring Text(HWND window);
+// Waits up to `timeout` for the window's thread to answer.
+std::wstring Text(HWND window, Duration timeout = Duration(2000));
 std::wstring ClassName(HWND window);
 std::vector<HWND> Children(HWND window);
 // The text of every child, joined by "|", to find a message in a box.
