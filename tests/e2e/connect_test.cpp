@@ -16,13 +16,6 @@ constexpr wchar_t kOtherInstance[] =
     L"Une autre instance de Condor3 est déja lancée. \r\nVeuillez la fermer avant de réessayer.";
 constexpr wchar_t kQuestion[] = L"Condor 3 a été fermé.\r\nVoulez vous quitter le lanceur?";
 
-std::string Narrow(const std::wstring& text)
-{
-    std::string narrow;
-    for (wchar_t c : text) narrow.push_back(static_cast<char>(c));
-    return narrow;
-}
-
 // A simulator directory holding the stand-in as "Condor.exe"; it writes the
 // command line it was started with to "standin.log" beside itself.
 class SimulatorInstall {

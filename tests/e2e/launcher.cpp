@@ -32,6 +32,13 @@ std::wstring EnvironmentWithAppData(const std::wstring& appData, const std::vect
 
 } // namespace
 
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow;
+    for (wchar_t c : text) narrow.push_back(static_cast<char>(c));
+    return narrow;
+}
+
 std::wstring FromBuildPath(const wchar_t* path)
 {
     std::wstring windows = path;

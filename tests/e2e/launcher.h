@@ -65,6 +65,9 @@ private:
     HWND main_ = nullptr;
 };
 
+// ASCII text of the tests, as the files that the programs write hold it.
+std::string Narrow(const std::wstring& text);
+
 // The build's launcher as a Windows path.
 std::wstring LauncherPath();
 std::wstring ArtifactsPath();

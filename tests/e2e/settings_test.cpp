@@ -18,13 +18,6 @@ namespace {
 constexpr wchar_t kFirstRunMessage[] =
     L"Chemin vers Condor.exe non trouvé\r\nVeuillez sélectionner manuellement le répertoire\r\nd'intallation de Condor3";
 
-std::string Narrow(const std::wstring& text)
-{
-    std::string narrow;
-    for (wchar_t c : text) narrow.push_back(static_cast<char>(c));
-    return narrow;
-}
-
 // The simulator's registry value, as the tests set it, removed afterwards.
 class CondorRegistration {
 public:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -164,6 +165,18 @@ TEST(Shell, TabMovesThroughTheEnabledControlsOnly)
         PostMessageW(focus(), WM_KEYDOWN, VK_TAB, 0x000F0001);
         EXPECT_TRUE(ui::WaitFor([&] { return focus() == launcher.Control(id); }, 3s)) << id;
     }
+
+    // Space on the focused box acts as a click: it toggles and is stored.
+    HWND box = focus();
+    PostMessageW(box, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(box, WM_KEYUP, VK_SPACE, 0xC0390001);
+    EXPECT_TRUE(ui::WaitFor([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 3s));
+    EXPECT_TRUE(ui::WaitFor(
+        [&] {
+            const auto lines = launcher.SettingsLines();
+            return std::find(lines.begin(), lines.end(), "AutoConnect=1") != lines.end();
+        },
+        3s));
 }
 
 TEST(Shell, LinkOpensTheCommunitySiteInTheBrowser)

@@ -25,13 +25,6 @@ std::string ReadBytes(const std::wstring& path)
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-std::string Narrow(const std::wstring& text)
-{
-    std::string narrow;
-    for (wchar_t c : text) narrow.push_back(static_cast<char>(c));
-    return narrow;
-}
-
 // The update server's log: one JSON line per request.
 std::vector<std::string> ServedRequests()
 {
@@ -105,6 +98,19 @@ void Yes(HWND box)
     ui::Click(GetDlgItem(box, 6));
 }
 
+// "&Oui" to the question, then the failure message, then the end.
+void ExpectFailedUpdate(UpdateRun& run, HWND question)
+{
+    Yes(question);
+    HWND box = nullptr;
+    ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question && IsWindow(box); },
+                            20s));
+    EXPECT_NE(ui::ChildTexts(box).find(kFailed), std::wstring::npos) << ::testing::PrintToString(ui::ChildTexts(box));
+    ui::Click(GetDlgItem(box, IDOK));
+    EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
+    EXPECT_TRUE(run.UpdaterStarted().empty());
+}
+
 } // namespace
 
 TEST(Update, UpdaterIsDownloadedStartedAndTheLauncherEnds)
@@ -173,19 +179,7 @@ TEST(Update, FailedDownloadTellsThePilotAndEnds)
         UpdateRun run(address);
         HWND question = run.Start();
         ASSERT_TRUE(question);
-        Yes(question);
-        HWND box = nullptr;
-        ASSERT_TRUE(ui::WaitFor(
-            [&] {
-                box = run.Launcher_().WaitForBox(0ms);
-                return box && box != question && IsWindow(box);
-            },
-            20s));
-        EXPECT_NE(ui::ChildTexts(box).find(kFailed), std::wstring::npos)
-            << ::testing::PrintToString(ui::ChildTexts(box));
-        ui::Click(GetDlgItem(box, IDOK));
-        EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
-        EXPECT_TRUE(run.UpdaterStarted().empty());
+        ExpectFailedUpdate(run, question);
     }
 }
 
@@ -194,12 +188,7 @@ TEST(Update, EmptyAddressLeavesAnEmptyFileThatTheNextStartRemoves)
     UpdateRun run("");
     HWND question = run.Start();
     ASSERT_TRUE(question);
-    Yes(question);
-    HWND box = nullptr;
-    ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question; }, 10s));
-    EXPECT_NE(ui::ChildTexts(box).find(kFailed), std::wstring::npos);
-    ui::Click(GetDlgItem(box, IDOK));
-    EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
+    ExpectFailedUpdate(run, question);
     EXPECT_EQ(GetFileAttributesW(run.Updater().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_EQ(ReadBytes(run.Updater()), "") << "created, empty";
 
@@ -243,12 +232,7 @@ TEST(Update, FolderNamedLikeTheUpdaterStaysAndTheDownloadFails)
     ASSERT_TRUE(CreateDirectoryW(run.Updater().c_str(), nullptr));
     HWND question = run.Start();
     ASSERT_TRUE(question);
-    Yes(question);
-    HWND box = nullptr;
-    ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question; }, 10s));
-    EXPECT_NE(ui::ChildTexts(box).find(kFailed), std::wstring::npos);
-    ui::Click(GetDlgItem(box, IDOK));
-    EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
+    ExpectFailedUpdate(run, question);
     EXPECT_NE(GetFileAttributesW(run.Updater().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << "never removed";
     RemoveDirectoryW(run.Updater().c_str());
 }
@@ -259,11 +243,6 @@ TEST(Update, HttpsOnlyBuildRefusesPlainHttp)
     HWND question = run.Start();
     ASSERT_TRUE(question);
     const size_t served = ServedRequests().size();
-    Yes(question);
-    HWND box = nullptr;
-    ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question; }, 10s));
-    EXPECT_NE(ui::ChildTexts(box).find(kFailed), std::wstring::npos);
-    ui::Click(GetDlgItem(box, IDOK));
-    EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
+    ExpectFailedUpdate(run, question);
     EXPECT_EQ(ServedRequests().size(), served) << "nothing asked of the server";
 }
