@@ -255,3 +255,32 @@ TEST(Shell, DllsPlantedBesideTheLauncherAreNeverLoaded)
     EXPECT_EQ(GetFileAttributesW(L"C:\\planted-winmm.dll.txt"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesW(L"C:\\planted-winhttp.dll.txt"), INVALID_FILE_ATTRIBUTES);
 }
+
+TEST(Shell, StartupFailureOutsideEveryHandlerEndsWithCodeOne)
+{
+    // Windows sockets refused to this copy: its datagram client cannot be
+    // activated while the window is built.
+    const std::wstring overrides = L"Software\\Wine\\AppDefaults\\Lanceur_SansReseau.exe\\DllOverrides";
+    struct Cleanup {
+        std::wstring key;
+        ~Cleanup() { RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str()); }
+    } cleanup{overrides.substr(0, overrides.rfind(L'\\'))};
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), L"ws2_32", REG_SZ, L"", sizeof L""), ERROR_SUCCESS);
+
+    ScratchFolder folder(L"nonet");
+    const std::wstring copy = folder.Path() + L"\\Lanceur_SansReseau.exe";
+    ASSERT_TRUE(CopyFileW(LauncherPath().c_str(), copy.c_str(), FALSE));
+    LauncherRun::Options options;
+    options.executable = copy;
+    LauncherRun launcher(options);
+    HWND box = launcher.WaitForBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(ui::Text(box), L"Erreur d'application");
+    const std::wstring text = ui::ChildTexts(box);
+    EXPECT_NE(text.find(L"Exception ErreurSocket dans le module Lanceur_SansReseau.exe en "), std::wstring::npos)
+        << ::testing::PrintToString(text);
+    EXPECT_NE(text.find(L"Erreur de socket n° "), std::wstring::npos);
+    EXPECT_TRUE(ui::TopLevelWindows(launcher.ProcessId(), L"TForm1").empty()) << "the window is never shown";
+    ui::Click(GetDlgItem(box, IDOK));
+    EXPECT_EQ(launcher.WaitForExit(), std::optional<DWORD>(1));
+}
