@@ -5,6 +5,7 @@
 
 #include "app/layout.h"
 #include "tests/e2e/launcher.h"
+#include "tests/support/screenshot.h"
 
 #include <commctrl.h>
 
@@ -81,6 +82,8 @@ void AnswerFirstRun(LauncherRun& launcher, int chooserButton)
     EXPECT_NE(ui::ChildTexts(message).find(kFirstRunMessage), std::wstring::npos)
         << ::testing::PrintToString(ui::ChildTexts(message));
     EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), L"TForm1").size(), 0u) << "before the main window";
+    Sleep(200);
+    CaptureClient(message).Save(ArtifactsPath() + L"\\first-run-message.bmp");
     ui::Click(GetDlgItem(message, IDOK));
 
     HWND chooser = nullptr;
@@ -92,6 +95,7 @@ void AnswerFirstRun(LauncherRun& launcher, int chooserButton)
         },
         10s));
     EXPECT_NE(ui::ChildTexts(chooser).find(L"Sélectionnez l'emplacement de Condor.exe"), std::wstring::npos);
+    CaptureClient(chooser).Save(ArtifactsPath() + L"\\first-run-chooser.bmp");
     // It opens its tree down to the starting folder bit by bit: wait until
     // the tree and its selection have stood still for a while.
     HWND tree = TreeOf(chooser);
