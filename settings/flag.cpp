@@ -41,9 +41,10 @@ std::optional<bool> ParseFlag(std::wstring_view text)
     } else if (text.starts_with(L"x") || text.starts_with(L"X") || text.starts_with(L"$")) {
         value = Digits(text.substr(1), 16);
     } else {
-        value = Digits(text, 10);
         // Decimal numbers must fit a signed 32-bit integer.
-        if (value && *value > (negative ? 0x80000000ull : 0x7FFFFFFFull)) value.reset();
+        const std::uint64_t limit = negative ? 0x80000000ull : 0x7FFFFFFFull;
+        const std::optional<std::uint64_t> decimal = Digits(text, 10);
+        if (decimal.value_or(limit + 1) <= limit) value = decimal;
     }
     if (!value) return std::nullopt;
     return *value != 0;
