@@ -30,6 +30,33 @@ bool IsBlueish(COLORREF colour)
     return GetBValue(colour) > 160 && GetRValue(colour) < 120 && GetGValue(colour) < 120;
 }
 
+// The build's launcher copied into a folder under another name.
+std::wstring CopyOfLauncher(const ScratchFolder& folder, const wchar_t* name)
+{
+    const std::wstring copy = folder.Path() + L"\\" + name;
+    EXPECT_TRUE(CopyFileW(LauncherPath().c_str(), copy.c_str(), FALSE));
+    return copy;
+}
+
+// How this Wine prefix loads a DLL for one program, undone at the end.
+class WineDllOverride {
+public:
+    WineDllOverride(const std::wstring& program, const wchar_t* dll, const wchar_t* loadOrder)
+        : key_(L"Software\\Wine\\AppDefaults\\" + program)
+    {
+        const std::wstring value(loadOrder);
+        EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (key_ + L"\\DllOverrides").c_str(), dll, REG_SZ, value.c_str(),
+                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    ~WineDllOverride() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+    WineDllOverride(const WineDllOverride&) = delete;
+    WineDllOverride& operator=(const WineDllOverride&) = delete;
+
+private:
+    std::wstring key_;
+};
+
 } // namespace
 
 TEST(Layout, WindowAndControlsAsDrawnAtThePrefixDpi)
@@ -124,10 +151,8 @@ TEST(Shell, ClosingEndsTheProgramWithCodeZero)
 TEST(Shell, TitleFollowsTheExecutablesName)
 {
     ScratchFolder folder(L"title");
-    const std::wstring copy = folder.Path() + L"\\MON.LANCEUR.EXE";
-    ASSERT_TRUE(CopyFileW(LauncherPath().c_str(), copy.c_str(), FALSE));
     LauncherRun::Options options;
-    options.executable = copy;
+    options.executable = CopyOfLauncher(folder, L"MON.LANCEUR.EXE");
     LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
     // The title names the hidden window that owns the launcher's boxes.
@@ -214,24 +239,20 @@ TEST(Shell, DllsPlantedBesideTheLauncherAreNeverLoaded)
     // Windows looks in the program's folder first for DLLs it does not
     // always take from its own; this prefix is told to do the same for the
     // copy under test.
-    const std::wstring overrides = L"Software\\Wine\\AppDefaults\\Lanceur_Plante.exe\\DllOverrides";
-    struct Cleanup {
-        std::wstring key;
-        ~Cleanup()
+    const WineDllOverride winmm(L"Lanceur_Plante.exe", L"winmm", L"native,builtin");
+    const WineDllOverride winhttp(L"Lanceur_Plante.exe", L"winhttp", L"native,builtin");
+    struct Markers {
+        Markers() { Remove(); }
+        ~Markers() { Remove(); }
+        static void Remove()
         {
-            RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
             for (const wchar_t* marker : {L"C:\\planted-winmm.dll.txt", L"C:\\planted-winhttp.dll.txt"})
                 DeleteFileW(marker);
         }
-    } cleanup{overrides.substr(0, overrides.rfind(L'\\'))};
-    for (const wchar_t* dll : {L"winmm", L"winhttp"})
-        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), dll, REG_SZ, L"native,builtin",
-                                  sizeof L"native,builtin"),
-                  ERROR_SUCCESS);
+    } markers;
 
     ScratchFolder folder(L"planted");
-    const std::wstring launcher = folder.Path() + L"\\Lanceur_Plante.exe";
-    ASSERT_TRUE(CopyFileW(LauncherPath().c_str(), launcher.c_str(), FALSE));
+    const std::wstring launcher = CopyOfLauncher(folder, L"Lanceur_Plante.exe");
     for (const wchar_t* dll : {L"\\winmm.dll", L"\\winhttp.dll"})
         ASSERT_TRUE(CopyFileW((FromBuildPath(TARVIK_PLANTED_PATH) + dll).c_str(), (folder.Path() + dll).c_str(), FALSE));
 
@@ -260,18 +281,10 @@ TEST(Shell, StartupFailureOutsideEveryHandlerEndsWithCodeOne)
 {
     // Windows sockets refused to this copy: its datagram client cannot be
     // activated while the window is built.
-    const std::wstring overrides = L"Software\\Wine\\AppDefaults\\Lanceur_SansReseau.exe\\DllOverrides";
-    struct Cleanup {
-        std::wstring key;
-        ~Cleanup() { RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str()); }
-    } cleanup{overrides.substr(0, overrides.rfind(L'\\'))};
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), L"ws2_32", REG_SZ, L"", sizeof L""), ERROR_SUCCESS);
-
+    const WineDllOverride sockets(L"Lanceur_SansReseau.exe", L"ws2_32", L"");
     ScratchFolder folder(L"nonet");
-    const std::wstring copy = folder.Path() + L"\\Lanceur_SansReseau.exe";
-    ASSERT_TRUE(CopyFileW(LauncherPath().c_str(), copy.c_str(), FALSE));
     LauncherRun::Options options;
-    options.executable = copy;
+    options.executable = CopyOfLauncher(folder, L"Lanceur_SansReseau.exe");
     LauncherRun launcher(options);
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
