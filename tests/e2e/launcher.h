@@ -9,10 +9,11 @@
 #include "app/unique.h"
 #include "tests/support/ui.h"
 
-// A folder of the test's own under the temporary folder, removed at the end.
+// A folder of the test's own, removed at the end: under the temporary
+// folder unless another parent is given.
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::wstring& tag);
+    explicit ScratchFolder(const std::wstring& tag, const std::wstring& parent = L"");
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;

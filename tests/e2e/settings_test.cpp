@@ -46,9 +46,12 @@ private:
 };
 
 // A simulator directory: with "Condor.exe" in it, or without.
+// Straight under "C:\": Wine's chooser walks down to its starting folder by
+// comparing each level with the item it listed, modification time included,
+// so a level that changes meanwhile, as the temporary folder does, stops it.
 class SimulatorFolder {
 public:
-    explicit SimulatorFolder(bool withExecutable) : folder_(L"condor")
+    explicit SimulatorFolder(bool withExecutable) : folder_(L"condor", L"C:\\")
     {
         if (withExecutable) std::ofstream((folder_.Path() + L"\\Condor.exe").c_str()) << "MZ";
     }
@@ -72,9 +75,26 @@ HWND TreeOf(HWND chooser)
     return nullptr;
 }
 
+// How deep the chooser's selection sits below its root, "C:\". Item
+// handles mean nothing outside the launcher but can be handed back to it.
+int SelectionDepth(HWND tree)
+{
+    auto item = static_cast<LPARAM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return -1;
+    int depth = 0;
+    while ((item = static_cast<LPARAM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_PARENT, item)))) ++depth;
+    return depth;
+}
+
+int DepthBelowDrive(const std::wstring& folder)
+{
+    return folder.size() <= 3 ? 0 : static_cast<int>(std::count(folder.begin() + 3, folder.end(), L'\\')) + 1;
+}
+
 // Waits for the first-run message, checks it and dismisses it; then waits
-// for the folder chooser and answers it with OK or Cancel.
-void AnswerFirstRun(LauncherRun& launcher, int chooserButton)
+// for the folder chooser to have walked down to `opensOn` ("C:\" when
+// nothing is registered) and answers it with OK or Cancel.
+void AnswerFirstRun(LauncherRun& launcher, int chooserButton, const std::wstring& opensOn = L"C:\\")
 {
     HWND message = launcher.WaitForBox();
     ASSERT_TRUE(message);
@@ -96,20 +116,12 @@ void AnswerFirstRun(LauncherRun& launcher, int chooserButton)
         10s));
     EXPECT_NE(ui::ChildTexts(chooser).find(L"Sélectionnez l'emplacement de Condor.exe"), std::wstring::npos);
     CaptureClient(chooser).Save(ArtifactsPath() + L"\\first-run-chooser.bmp");
-    // It opens its tree down to the starting folder bit by bit: wait until
-    // the tree and its selection have stood still for a while.
+    // It opens its tree down to the starting folder a level at a time, and
+    // on a busy machine a level can take a while.
     HWND tree = TreeOf(chooser);
-    std::pair<LRESULT, LRESULT> last{-1, -1};
-    int still = 0;
-    ui::WaitFor(
-        [&] {
-            const std::pair<LRESULT, LRESULT> now{SendMessageW(tree, TVM_GETCOUNT, 0, 0),
-                                                  SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)};
-            still = now == last && now.first > 0 ? still + 1 : 0;
-            last = now;
-            return still >= 8;
-        },
-        15s, 100ms);
+    const int depth = DepthBelowDrive(opensOn);
+    EXPECT_TRUE(ui::WaitFor([&] { return SelectionDepth(tree) == depth; }, 30s))
+        << "selection " << SelectionDepth(tree) << " levels down, not " << depth;
     ui::Click(GetDlgItem(chooser, chooserButton));
 }
 
@@ -152,7 +164,7 @@ TEST(FirstRun, WithoutTheSimulatorThePilotIsAsked)
         SimulatorFolder folder(false);
         if (row.registered) registration.InstallDir(folder.Path());
         LauncherRun launcher(FreshSettings());
-        AnswerFirstRun(launcher, row.answer);
+        AnswerFirstRun(launcher, row.answer, row.registered ? folder.Path() : L"C:\\");
         ASSERT_TRUE(launcher.MainWindow());
         EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(row.storesFolder ? folder.Path() : L""));
     }
