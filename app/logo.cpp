@@ -5,30 +5,51 @@
 
 namespace {
 
-struct Tap {
-    int first = 0;
-    std::vector<float> weights;
+// Weights in 1/16384ths: they sum to exactly one, so a flat colour stays
+// exactly that colour, and a row of 255 times a weight fits an int.
+constexpr int kWeightBits = 14;
+// The first pass keeps 7 fraction bits for the second.
+constexpr int kMiddleBits = 7;
+
+// The source samples that make each destination sample: for sample i, the
+// weights weights[i * width .. i * width + count[i]) from source first[i].
+struct Taps {
+    int width = 0;
+    std::vector<int> first;
+    std::vector<int> count;
+    std::vector<std::int32_t> weights;
 };
 
-// Weights of the source samples that make each destination sample.
-std::vector<Tap> Taps(int sourceSize, int destinationSize)
+Taps MakeTaps(int sourceSize, int destinationSize)
 {
     const double scale = static_cast<double>(sourceSize) / destinationSize;
     const double support = std::max(scale, 1.0);
-    std::vector<Tap> taps(static_cast<size_t>(destinationSize));
+    Taps taps;
+    taps.width = static_cast<int>(std::ceil(support)) * 2 + 2;
+    taps.first.resize(static_cast<size_t>(destinationSize));
+    taps.count.resize(static_cast<size_t>(destinationSize));
+    taps.weights.assign(static_cast<size_t>(destinationSize) * taps.width, 0);
+    std::vector<double> exact(static_cast<size_t>(taps.width));
     for (int i = 0; i < destinationSize; ++i) {
         const double centre = (i + 0.5) * scale;
         const int first = std::max(0, static_cast<int>(std::floor(centre - support)));
-        const int last = std::min(sourceSize - 1, static_cast<int>(std::ceil(centre + support)));
-        Tap& tap = taps[static_cast<size_t>(i)];
-        tap.first = first;
+        const int last = std::min({sourceSize - 1, static_cast<int>(std::ceil(centre + support)), first + taps.width - 1});
         double total = 0;
         for (int s = first; s <= last; ++s) {
-            const double weight = std::max(0.0, 1.0 - std::abs(s + 0.5 - centre) / support);
-            tap.weights.push_back(static_cast<float>(weight));
-            total += weight;
+            exact[static_cast<size_t>(s - first)] = std::max(0.0, 1.0 - std::abs(s + 0.5 - centre) / support);
+            total += exact[static_cast<size_t>(s - first)];
         }
-        for (float& weight : tap.weights) weight = static_cast<float>(weight / total);
+        std::int32_t* weights = &taps.weights[static_cast<size_t>(i) * taps.width];
+        std::int32_t sum = 0;
+        int heaviest = 0;
+        for (int k = 0; k <= last - first; ++k) {
+            weights[k] = static_cast<std::int32_t>(std::lround(exact[static_cast<size_t>(k)] / total * (1 << kWeightBits)));
+            sum += weights[k];
+            if (weights[k] > weights[heaviest]) heaviest = k;
+        }
+        weights[heaviest] += (1 << kWeightBits) - sum; // what the rounding lost or added
+        taps.first[static_cast<size_t>(i)] = first;
+        taps.count[static_cast<size_t>(i)] = last - first + 1;
     }
     return taps;
 }
@@ -39,41 +60,47 @@ RgbImage Resample(const RgbImage& source, int width, int height)
 {
     RgbImage result;
     if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0) return result;
-    const auto across = Taps(source.width, width);
-    const auto down = Taps(source.height, height);
+    const Taps across = MakeTaps(source.width, width);
+    const Taps down = MakeTaps(source.height, height);
 
-    // Horizontal pass into floats, then vertical pass into bytes.
-    std::vector<float> rows(static_cast<size_t>(source.height) * width * 3);
+    // Across each source row, then down each column.
+    const size_t rowSize = static_cast<size_t>(width) * 3;
+    std::vector<std::uint16_t> rows(static_cast<size_t>(source.height) * rowSize);
     for (int y = 0; y < source.height; ++y) {
         const std::uint8_t* in = &source.pixels[static_cast<size_t>(y) * source.width * 3];
-        float* out = &rows[static_cast<size_t>(y) * width * 3];
+        std::uint16_t* out = &rows[static_cast<size_t>(y) * rowSize];
         for (int x = 0; x < width; ++x) {
-            const Tap& tap = across[static_cast<size_t>(x)];
-            float r = 0, g = 0, b = 0;
-            for (size_t k = 0; k < tap.weights.size(); ++k) {
-                const std::uint8_t* p = in + (tap.first + static_cast<int>(k)) * 3;
-                r += tap.weights[k] * p[0];
-                g += tap.weights[k] * p[1];
-                b += tap.weights[k] * p[2];
+            const std::int32_t* weights = &across.weights[static_cast<size_t>(x) * across.width];
+            const std::uint8_t* p = in + across.first[static_cast<size_t>(x)] * 3;
+            std::int32_t r = 0, g = 0, b = 0;
+            for (int k = 0, n = across.count[static_cast<size_t>(x)]; k < n; ++k, p += 3) {
+                r += weights[k] * p[0];
+                g += weights[k] * p[1];
+                b += weights[k] * p[2];
             }
-            out[x * 3] = r;
-            out[x * 3 + 1] = g;
-            out[x * 3 + 2] = b;
+            constexpr int shift = kWeightBits - kMiddleBits;
+            out[x * 3] = static_cast<std::uint16_t>((r + (1 << (shift - 1))) >> shift);
+            out[x * 3 + 1] = static_cast<std::uint16_t>((g + (1 << (shift - 1))) >> shift);
+            out[x * 3 + 2] = static_cast<std::uint16_t>((b + (1 << (shift - 1))) >> shift);
         }
     }
 
     result.width = width;
     result.height = height;
-    result.pixels.resize(static_cast<size_t>(width) * height * 3);
+    result.pixels.resize(static_cast<size_t>(height) * rowSize);
+    std::vector<std::int32_t> sums(rowSize);
     for (int y = 0; y < height; ++y) {
-        const Tap& tap = down[static_cast<size_t>(y)];
-        std::uint8_t* out = &result.pixels[static_cast<size_t>(y) * width * 3];
-        for (int x = 0; x < width * 3; ++x) {
-            float value = 0;
-            for (size_t k = 0; k < tap.weights.size(); ++k)
-                value += tap.weights[k] * rows[static_cast<size_t>(tap.first + static_cast<int>(k)) * width * 3 + x];
-            out[x] = static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+        std::fill(sums.begin(), sums.end(), 0);
+        const std::int32_t* weights = &down.weights[static_cast<size_t>(y) * down.width];
+        const int first = down.first[static_cast<size_t>(y)];
+        for (int k = 0, n = down.count[static_cast<size_t>(y)]; k < n; ++k) {
+            const std::uint16_t* in = &rows[static_cast<size_t>(first + k) * rowSize];
+            for (size_t x = 0; x < rowSize; ++x) sums[x] += weights[k] * in[x];
         }
+        constexpr int shift = kWeightBits + kMiddleBits;
+        std::uint8_t* out = &result.pixels[static_cast<size_t>(y) * rowSize];
+        for (size_t x = 0; x < rowSize; ++x)
+            out[x] = static_cast<std::uint8_t>(std::min((sums[x] + (1 << (shift - 1))) >> shift, 255));
     }
     return result;
 }
