@@ -189,8 +189,6 @@ def verdict(ok):
 
 STEPS = [
     ("dll_advapi32", "advapi32.dll loaded"),
-    ("dll_ole32", "ole32.dll loaded"),
-    ("dll_shell32", "shell32.dll loaded"),
     ("icons", "icon, two sizes"),
     ("fonts", "four fonts made and measured"),
     ("tooltips", "tooltip window, a tool per hint"),

@@ -84,9 +84,9 @@ int wmain(int argc, wchar_t** argv)
     const PROCESS_MEMORY_COUNTERS entry = Memory();
     std::printf("entry_ws=%zu\n", entry.WorkingSetSize);
 
-    // The floor links none of these; the launcher has them loaded before
-    // its first line runs.
-    for (const wchar_t* dll : {L"advapi32.dll", L"ole32.dll", L"shell32.dll"}) {
+    // The floor does not link it; the launcher has it loaded before its
+    // first line runs. (ole32 and shell32 wait for their first call.)
+    for (const wchar_t* dll : {L"advapi32.dll"}) {
         const bool loaded = ::GetModuleHandleW(dll) != nullptr;
         char name[32];
         std::snprintf(name, sizeof name, "dll_%ls", dll);
