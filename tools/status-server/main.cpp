@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -88,6 +89,15 @@ int OpenSocket(const Config& config) {
     errno = saved;
     return -1;
   }
+  // Launchers take a reply only from the address they asked; on a host with
+  // several addresses, each reply must leave from the one its request came to.
+  const int on = 1;
+  if (setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return -1;
+  }
   return fd;
 }
 
@@ -98,15 +108,57 @@ bool IsTransient(int error) {
          error == ENOMEM || error == ENOBUFS || error == ECONNREFUSED;
 }
 
+// The local address a datagram was sent to, if the kernel said.
+std::optional<in_addr> ArrivedAt(msghdr& message) {
+  for (cmsghdr* header = CMSG_FIRSTHDR(&message); header;
+       header = CMSG_NXTHDR(&message, header)) {
+    if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+      in_pktinfo info;
+      std::memcpy(&info, CMSG_DATA(header), sizeof info);
+      return info.ipi_addr;
+    }
+  }
+  return std::nullopt;
+}
+
+ssize_t SendReply(int socket_fd, const std::string& reply,
+                  sockaddr_in& to, std::optional<in_addr> from) {
+  iovec payload{const_cast<char*>(reply.data()), reply.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+  msghdr message{};
+  message.msg_name = &to;
+  message.msg_namelen = sizeof to;
+  message.msg_iov = &payload;
+  message.msg_iovlen = 1;
+  if (from) {
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_spec_dst = *from;
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+  }
+  return sendmsg(socket_fd, &message, 0);
+}
+
 // False only when the socket itself has become unusable.
 bool ServeOne(int socket_fd, const Config& config) {
   // Larger than any IPv4 UDP payload, so nothing is ever cut short.
   static char buffer[65536];
   sockaddr_in sender{};
-  socklen_t sender_length = sizeof sender;
-  const ssize_t received =
-      recvfrom(socket_fd, buffer, sizeof buffer, MSG_DONTWAIT,
-               reinterpret_cast<sockaddr*>(&sender), &sender_length);
+  iovec payload{buffer, sizeof buffer};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+  msghdr message{};
+  message.msg_name = &sender;
+  message.msg_namelen = sizeof sender;
+  message.msg_iov = &payload;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  const ssize_t received = recvmsg(socket_fd, &message, MSG_DONTWAIT);
   if (received < 0) {
     if (IsTransient(errno)) return true;
     ReportError(SystemError("receive failed"));
@@ -119,9 +171,7 @@ bool ServeOne(int socket_fd, const Config& config) {
                                   ntohs(sender.sin_port)};
   LogLine(status::FormatRequestLine(std::chrono::system_clock::now(), endpoint,
                                     request, reply));
-  if (reply &&
-      sendto(socket_fd, reply->data(), reply->size(), 0,
-             reinterpret_cast<const sockaddr*>(&sender), sender_length) < 0) {
+  if (reply && SendReply(socket_fd, *reply, sender, ArrivedAt(message)) < 0) {
     ReportError(SystemError("reply to " + status::FormatEndpoint(endpoint) +
                             " failed"));
   }

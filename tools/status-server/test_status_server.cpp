@@ -402,11 +402,11 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
          text.substr(text.size() - suffix.size()) == suffix;
 }
 
-sockaddr_in Loopback(std::uint16_t port) {
+sockaddr_in Loopback(std::uint16_t port, std::uint32_t host = INADDR_LOOPBACK) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_addr.s_addr = htonl(host);
   return address;
 }
 
@@ -434,8 +434,9 @@ class UdpSocket {
     return ntohs(address.sin_port);
   }
 
-  bool SendTo(std::uint16_t port, std::string_view payload) const {
-    const sockaddr_in address = Loopback(port);
+  bool SendTo(std::uint16_t port, std::string_view payload,
+              std::uint32_t host = INADDR_LOOPBACK) const {
+    const sockaddr_in address = Loopback(port, host);
     return sendto(fd_, payload.data(), payload.size(), 0,
                   reinterpret_cast<const sockaddr*>(&address),
                   sizeof address) == static_cast<ssize_t>(payload.size());
@@ -653,6 +654,30 @@ TEST(StatusServerProcess, AnswersOverLoopbackAndStopsOnSigterm) {
   EXPECT_TRUE(EndsWith(*last, " stopping on SIGTERM")) << *last;
   EXPECT_FALSE(server.NextLine());
   EXPECT_EQ(server.err(), "");
+}
+
+// Bound to every address, the server must answer from the one each request
+// came to: launchers drop a reply from any other. All of 127/8 is loopback,
+// and the kernel's own choice towards 127.0.0.1 would be 127.0.0.1.
+TEST(StatusServerProcess, RepliesFromTheAddressTheRequestCameTo) {
+  const std::uint16_t port = FreeLoopbackPort();
+  ASSERT_NE(port, 0);
+  ServerProcess server({"--port", std::to_string(port)});
+  ASSERT_TRUE(server.running());
+  ASSERT_TRUE(server.NextLine()) << server.err();
+
+  UdpSocket client;
+  ASSERT_TRUE(client.bound());
+  for (const std::uint32_t asked : {0x7F000001u, 0x7F000002u, 0x7F0A0B0Cu}) {
+    ASSERT_TRUE(client.SendTo(port, "TPv2.0", asked));
+    const auto reply = client.Receive();
+    ASSERT_TRUE(reply) << server.err();
+    EXPECT_EQ(reply->payload, "SP3.0.4");
+    EXPECT_EQ(ntohl(reply->from.sin_addr.s_addr), asked) << std::hex << asked;
+    EXPECT_EQ(ntohs(reply->from.sin_port), port);
+  }
+  ASSERT_TRUE(server.Signal(SIGTERM));
+  EXPECT_EQ(server.WaitForExit(), 0) << server.err();
 }
 
 TEST(StatusServerProcess, StopsOnSigintEvenWhenStartedWithItIgnored) {
