@@ -178,9 +178,10 @@ bool DownloadFile(const std::wstring& URL, const std::wstring& FileName, bool ht
                                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                     address->secure ? WINHTTP_FLAG_SECURE : 0));
         if (!request) return false;
-        // Redirects are followed here, so that their limit is ours.
+        // Redirects are followed here, so that their limit and the https-only
+        // rule are ours: a request that would follow them on its own is not sent.
         DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-        ::WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
+        if (!::WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never)) return false;
         ApplyProxy(session.get(), request.get(), proxy, current);
 
         if (!Truncate(file.get()) || !Send(request.get())) return false;
