@@ -82,17 +82,12 @@ int OpenSocket(const Config& config) {
   address.sin_family = AF_INET;
   address.sin_port = htons(config.port);
   address.sin_addr.s_addr = htonl(config.bind_address);
-  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
-      0) {
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-    return -1;
-  }
   // Launchers take a reply only from the address they asked; on a host with
   // several addresses, each reply must leave from the one its request came to.
   const int on = 1;
-  if (setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+          0 ||
+      setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
     const int saved = errno;
     close(fd);
     errno = saved;
