@@ -139,10 +139,10 @@ void TForm1::ApplyDpi(UINT dpi)
 {
     dpi_ = dpi;
     for (int role = 0; role < static_cast<int>(FontRole::Count); ++role) {
-        const FontSpec& spec = kFonts[role];
-        fonts_[role].reset(::CreateFontW(ScaleToDpi(spec.height, dpi), 0, 0, 0, spec.weight, FALSE, spec.underline,
+        const FontStyle& style = kFonts[role];
+        fonts_[role].reset(::CreateFontW(ScaleToDpi(style.height, dpi), 0, 0, 0, style.weight, FALSE, style.underline,
                                          FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                         CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, spec.face));
+                                         CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, style.face));
     }
     PlaceControls();
 }

@@ -22,14 +22,14 @@ enum ControlId : int {
 
 enum class FontRole { Window, Status, Link, Credit, Count };
 
-struct FontSpec {
+struct FontStyle {
     const wchar_t* face;
     int height; // negative: character height; positive: cell height
     int weight;
     bool underline;
 };
 
-inline constexpr FontSpec kFonts[] = {
+inline constexpr FontStyle kFonts[] = {
     {L"Segoe UI", -12, FW_NORMAL, false}, // Window
     {L"Segoe UI", -16, FW_BOLD, false},   // Status
     {L"Segoe UI", -12, FW_NORMAL, true},  // Link

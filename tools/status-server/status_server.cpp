@@ -8,13 +8,13 @@ namespace {
 
 enum class OptionId { kPort, kBind, kVersion, kUpdate, kOffline, kJoin, kNoJoin, kHelp };
 
-struct OptionSpec {
+struct KnownOption {
   std::string_view name;
   OptionId id;
   bool takes_value;
 };
 
-constexpr std::array<OptionSpec, 8> kOptions{{
+constexpr std::array<KnownOption, 8> kOptions{{
     {"port", OptionId::kPort, true},
     {"bind", OptionId::kBind, true},
     {"version", OptionId::kVersion, true},
@@ -25,9 +25,9 @@ constexpr std::array<OptionSpec, 8> kOptions{{
     {"help", OptionId::kHelp, false},
 }};
 
-const OptionSpec* FindOption(std::string_view name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.name == name) return &spec;
+const KnownOption* FindOption(std::string_view name) {
+  for (const KnownOption& option : kOptions) {
+    if (option.name == name) return &option;
   }
   return nullptr;
 }
@@ -98,13 +98,13 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
     const std::string_view body = arg.substr(2);
     const std::size_t equals = body.find('=');
     const std::string_view name = body.substr(0, equals);
-    const OptionSpec* spec = FindOption(name);
-    if (spec == nullptr) {
+    const KnownOption* option = FindOption(name);
+    if (option == nullptr) {
       return OptionError{"unknown option " + Quoted("--" + std::string(name))};
     }
 
     std::string_view value;
-    if (spec->takes_value) {
+    if (option->takes_value) {
       if (equals != std::string_view::npos) {
         value = body.substr(equals + 1);
       } else if (i + 1 < args.size()) {
@@ -117,7 +117,7 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
                          " does not take a value"};
     }
 
-    switch (spec->id) {
+    switch (option->id) {
       case OptionId::kHelp:
         return HelpRequested{};
       case OptionId::kPort: {
