@@ -33,7 +33,8 @@ Taps MakeTaps(int sourceSize, int destinationSize)
     for (int i = 0; i < destinationSize; ++i) {
         const double centre = (i + 0.5) * scale;
         const int first = std::max(0, static_cast<int>(std::floor(centre - support)));
-        const int last = std::min({sourceSize - 1, static_cast<int>(std::ceil(centre + support)), first + taps.width - 1});
+        const int last =
+            std::min({sourceSize - 1, static_cast<int>(std::ceil(centre + support)), first + taps.width - 1});
         double total = 0;
         for (int s = first; s <= last; ++s) {
             exact[static_cast<size_t>(s - first)] = std::max(0.0, 1.0 - std::abs(s + 0.5 - centre) / support);
@@ -43,7 +44,8 @@ Taps MakeTaps(int sourceSize, int destinationSize)
         std::int32_t sum = 0;
         int heaviest = 0;
         for (int k = 0; k <= last - first; ++k) {
-            weights[k] = static_cast<std::int32_t>(std::lround(exact[static_cast<size_t>(k)] / total * (1 << kWeightBits)));
+            const double share = exact[static_cast<size_t>(k)] / total;
+            weights[k] = static_cast<std::int32_t>(std::lround(share * (1 << kWeightBits)));
             sum += weights[k];
             if (weights[k] > weights[heaviest]) heaviest = k;
         }

@@ -62,8 +62,8 @@ ScratchFolder::ScratchFolder(const std::wstring& tag, const std::wstring& parent
     static std::atomic<int> counter = 0;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    path_ = (parent.empty() ? std::wstring(temp) : parent) + L"tarvik-" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
+    path_ = (parent.empty() ? std::wstring(temp) : parent) + L"tarvik-" + tag + L"-" +
+            std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
     CreateDirectoryW(path_.c_str(), nullptr);
 }
 
