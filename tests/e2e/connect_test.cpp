@@ -96,11 +96,11 @@ struct ConnectFixture : ::testing::Test {
     // Waits for the first online poll, then clicks "Connexion".
     static void Connect(LauncherRun& launcher)
     {
-        HWND button = launcher.Control(IdConnect);
+        HWND button = launcher.Control(IdConnectButton);
         ASSERT_TRUE(ui::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 10s));
         PostMessageW(button, BM_CLICK, 0, 0);
     }
-    static std::wstring Label(LauncherRun& launcher) { return ui::Text(launcher.Control(IdEtatCon)); }
+    static std::wstring Label(LauncherRun& launcher) { return ui::Text(launcher.Control(IdStatusLabel)); }
 };
 
 } // namespace
@@ -126,7 +126,7 @@ TEST_F(ConnectFixture, ConnectionStartsTheSimulatorAndHandsOverToTheWatch)
                                         " cndr3:" + row.argument);
         EXPECT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s)) << "hidden, off the taskbar";
         EXPECT_EQ(Label(launcher), L"Connexion validée.");
-        EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnect)));
+        EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnectButton)));
         const size_t polls = Count(server, "TPv2.0");
         Sleep(4000); // the watch ticks, the poll is off
         EXPECT_EQ(Count(server, "TPv2.0"), polls);
@@ -146,7 +146,7 @@ TEST_F(ConnectFixture, WithoutCCTheServerDoesNotAnswer)
         ASSERT_TRUE(launcher.MainWindow());
         Connect(launcher);
         ASSERT_TRUE(ui::WaitFor([&] { return Label(launcher) == L"Le serveur ne répond pas."; }, 5s));
-        EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+        EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
         EXPECT_TRUE(IsWindowVisible(launcher.MainWindow()));
         EXPECT_TRUE(condor.Started().empty());
         const size_t polls = Count(server, "TPv2.0");
@@ -179,7 +179,7 @@ TEST_F(ConnectFixture, AnotherRunningSimulatorIsRefusedAndThePollWaitsLonger)
     ASSERT_TRUE(box);
     EXPECT_NE(ui::ChildTexts(box).find(kOtherInstance), std::wstring::npos);
     EXPECT_EQ(Label(launcher), L"Serveur en ligne");
-    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
     EXPECT_EQ(Count(server, "DC"), 0u);
     const size_t before = server.Requests().size();
     Sleep(4000);
@@ -209,7 +209,7 @@ TEST_F(ConnectFixture, FailedStartTellsThePilotAndEndsTheLauncher)
     EXPECT_NE(ui::ChildTexts(box).find(expected), std::wstring::npos) << ::testing::PrintToString(ui::ChildTexts(box));
     EXPECT_TRUE(IsWindowVisible(form)) << "the message stands over the window";
     EXPECT_EQ(Label(launcher), L"Connexion validée.");
-    EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 
     bool shownAgain = false;
     ui::Click(GetDlgItem(box, IDOK));
@@ -326,5 +326,5 @@ TEST_F(ConnectFixture, AutomaticConnectionToAServerThatNeverAnswersIt)
     Sleep(1000);
     EXPECT_EQ(Label(launcher), L"Le serveur ne répond pas.");
     EXPECT_EQ(Count(server, "DC"), Count(server, "TPv2.0")) << "a connection after every online poll";
-    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 }

@@ -83,8 +83,8 @@ TEST(Hostile, BurstOfStrangersDatagramsChangesNothing)
     ASSERT_TRUE(server.WaitForRequests(polls + 3, 15s));
     Sleep(1000);
     EXPECT_EQ(launcher.WaitForBox(100ms), nullptr) << "no stranger's datagram was taken as a reply";
-    EXPECT_EQ(ui::Text(launcher.Control(IdEtatCon)), L"Serveur en ligne");
-    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), L"Serveur en ligne");
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 
     const Footprint after = Measure(launcher.Process());
     Report("three ticks after the burst", after);
@@ -115,8 +115,8 @@ TEST(Hostile, ServerFlappingAtEveryTick)
         const bool online = tick % 2 == 1;
         // An online tick holds the thread for the alert's pause; the label
         // is read once it is free again, before the next tick.
-        const std::wstring label = ui::Text(launcher.Control(IdEtatCon), 6s);
-        const bool enabled = IsWindowEnabled(launcher.Control(IdConnect)) != FALSE;
+        const std::wstring label = ui::Text(launcher.Control(IdStatusLabel), 6s);
+        const bool enabled = IsWindowEnabled(launcher.Control(IdConnectButton)) != FALSE;
         if (label != (online ? L"Serveur en ligne" : L"Serveur hors ligne") || enabled != online) ++wrongState;
         if (online) {
             ASSERT_TRUE(server.WaitForRequests(tick + 1, 15s));
@@ -155,10 +155,10 @@ TEST(Hostile, HugeSettingsFilesAreReadAndNeverCutShort)
         options.settings = row.content;
         LauncherRun launcher(options);
         ASSERT_TRUE(launcher.MainWindow(60s));
-        EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_CHECKED) << "read to its end";
+        EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_CHECKED) << "read to its end";
         // A click rewrites the file: all of it stays. (The platform writes
         // it over in place, so wait until the rewrite is whole.)
-        PostMessageW(launcher.Control(IdCheckBox1), BM_CLICK, 0, 0);
+        PostMessageW(launcher.Control(IdAlertBox), BM_CLICK, 0, 0);
         std::string written;
         EXPECT_TRUE(ui::WaitFor(
             [&] {

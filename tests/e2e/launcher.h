@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/unique.h"
+#include "base/unique.h"
 #include "tests/support/ui.h"
 
 // A folder of the test's own, removed at the end: under the temporary

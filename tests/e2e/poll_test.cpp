@@ -18,7 +18,7 @@ struct Status {
 
 Status Read(LauncherRun& launcher)
 {
-    return {ui::Text(launcher.Control(IdEtatCon)), IsWindowEnabled(launcher.Control(IdConnect)) != FALSE};
+    return {ui::Text(launcher.Control(IdStatusLabel)), IsWindowEnabled(launcher.Control(IdConnectButton)) != FALSE};
 }
 
 const Status kOnline{L"Serveur en ligne", true};
@@ -200,11 +200,11 @@ TEST(Poll, AlertSoundsWhenTheServerComesOnlineAndHoldsTheTick)
         }
         // The label was painted before the pause: the same pixels as later.
         const Screenshot after = CaptureClient(form);
-        const RECT label = ui::RectInParentClient(launcher.Control(IdEtatCon));
+        const RECT label = ui::RectInParentClient(launcher.Control(IdStatusLabel));
         int differing = 0;
         for (int y = label.top; y < label.bottom; ++y)
             for (int x = label.left; x < label.right; ++x) differing += during.At(x, y) != after.At(x, y);
         EXPECT_EQ(differing, 0);
-        EXPECT_EQ(ui::Text(launcher.Control(IdEtatCon)), L"Serveur en ligne");
+        EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), L"Serveur en ligne");
     }
 }

@@ -141,8 +141,8 @@ TEST(FirstRun, RegisteredSimulatorIsTakenWithoutAsking)
     ASSERT_TRUE(launcher.MainWindow());
     EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), L"#32770").size(), 0u);
     EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(condor.Path()));
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAutoConnectBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
 TEST(FirstRun, WithoutTheSimulatorThePilotIsAsked)
@@ -223,7 +223,7 @@ TEST(FirstRun, PollTickWhileTheMessageIsOpenDoesNotBreakIt)
     AnswerFirstRun(launcher, IDCANCEL);
     ASSERT_TRUE(launcher.MainWindow());
     EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(L""));
-    EXPECT_EQ(ui::Text(launcher.Control(IdEtatCon)), L"Serveur en ligne");
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), L"Serveur en ligne");
 }
 
 TEST(Options, AlerteReadAtStartIsResetByTheFirstRun)
@@ -235,7 +235,7 @@ TEST(Options, AlerteReadAtStartIsResetByTheFirstRun)
     options.settings = "[LAUNCHER]\r\nAlerte=1\r\n";
     LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_CHECKED) << "on for this run";
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_CHECKED) << "on for this run";
     const Lines lines = launcher.SettingsLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Alerte=0"), lines.end()) << "off from the next start";
 }
@@ -246,7 +246,7 @@ TEST(Options, EachClickWritesItsBox)
     options.settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAutoConnect=0x10\r\n";
     LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox2), BM_GETCHECK, 0, 0), BST_CHECKED) << "0x10 reads as on";
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAutoConnectBox), BM_GETCHECK, 0, 0), BST_CHECKED) << "0x10 reads as on";
     auto value = [&](const std::string& key) {
         for (const std::string& line : launcher.SettingsLines())
             if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
@@ -254,12 +254,12 @@ TEST(Options, EachClickWritesItsBox)
     };
     EXPECT_EQ(value("AutoConnect"), "1") << "restoring a checked box writes it back";
 
-    HWND alerte = launcher.Control(IdCheckBox1);
+    HWND alerte = launcher.Control(IdAlertBox);
     for (const char* expected : {"1", "0", "1"}) {
         SendMessageW(alerte, BM_CLICK, 0, 0);
         EXPECT_TRUE(ui::WaitFor([&] { return value("Alerte") == expected; }, 3s)) << value("Alerte");
     }
-    SendMessageW(launcher.Control(IdCheckBox2), BM_CLICK, 0, 0);
+    SendMessageW(launcher.Control(IdAutoConnectBox), BM_CLICK, 0, 0);
     EXPECT_TRUE(ui::WaitFor([&] { return value("AutoConnect") == "0"; }, 3s));
 }
 
@@ -286,7 +286,7 @@ TEST(Options, UnwritableSettingsAreReportedAndTheLauncherGoesOn)
         ASSERT_TRUE(launcher.MainWindow());
 
         // A click fails the same way, after the box has changed.
-        HWND alerte = launcher.Control(IdCheckBox1);
+        HWND alerte = launcher.Control(IdAlertBox);
         PostMessageW(alerte, BM_CLICK, 0, 0);
         box = launcher.WaitForBox();
         ASSERT_TRUE(box);
