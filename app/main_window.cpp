@@ -141,6 +141,7 @@ void MainWindow::PlaceControls()
         ::SetWindowPos(controls_[i], nullptr, ScaleToDpi(layout.bounds.left, dpi_), ScaleToDpi(layout.bounds.top, dpi_),
                        width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    if (tooltips_) PlaceHints(tooltips_, Handle(), controls_);
 }
 
 void MainWindow::PrepareLogo()

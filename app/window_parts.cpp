@@ -50,10 +50,30 @@ HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::si
         tool.uId = reinterpret_cast<UINT_PTR>(controls[i]);
         tool.lpszText = const_cast<wchar_t*>(kControls[i].hint);
         ::SendMessageW(hints, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        // A disabled control gets no mouse input: the window under it does,
+        // so the same hint also stands for the control's area of the window.
+        tool.uFlags = TTF_SUBCLASS;
+        tool.uId = static_cast<UINT_PTR>(kControls[i].id);
+        ::SendMessageW(hints, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    PlaceHints(hints, window, controls);
     ::SendMessageW(hints, TTM_SETDELAYTIME, TTDT_INITIAL, kTooltipDelayMs);
     ::SendMessageW(hints, TTM_SETDELAYTIME, TTDT_AUTOPOP, kTooltipShownMs);
     return hints;
+}
+
+void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kControls)])
+{
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        if (!kControls[i].hint) continue;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window;
+        tool.uId = static_cast<UINT_PTR>(kControls[i].id);
+        ::GetWindowRect(controls[i], &tool.rect);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&tool.rect), 2);
+        ::SendMessageW(hints, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 RgbImage DecodeLogo(HINSTANCE instance, const Bounds& box)

@@ -19,6 +19,9 @@ void CreateFonts(UINT dpi, UniqueFont (&fonts)[static_cast<int>(FontRole::Count)
 // the tooltip window (hints are a comfort: the launcher works without).
 HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::size(kControls)]);
 
+// The areas of the window's own hints follow the controls they stand for.
+void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kControls)]);
+
 // The logo from the resources, decoded at the smallest DCT scale that
 // still covers the box. Throws.
 RgbImage DecodeLogo(HINSTANCE instance, const Bounds& box);

@@ -48,7 +48,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.record()
         path = self.path.split("?")[0]
         parts = path.strip("/").split("/")
-        if path == "/updater":
+        if path in ("/updater", "/Lanceur%20Tarvik/updater"):
             self.updater()
         elif parts[0] == "redirect" and len(parts) == 2 and parts[1].isdigit():
             left = int(parts[1])
