@@ -295,3 +295,52 @@ TEST(Options, UnwritableSettingsAreReportedAndTheLauncherGoesOn)
         PostMessageW(box, WM_CLOSE, 0, 0);
     }
 }
+
+// An update ordered while a first-run box is open ends the program: the
+// unanswered boxes are no choice, nothing is stored, and the next start
+// asks again.
+TEST(FirstRun, EndedByAnUpdateWhileTheMessageIsOpenStoresNothing)
+{
+    StatusFixture server([](const StatusFixture::Request& request, StatusFixture&) -> std::optional<std::string> {
+        if (request.bytes == "TPv2.0") return std::string("MJhttp://127.0.0.1:9/MaJLanceur.exe");
+        return std::nullopt;
+    });
+    CondorRegistration registration;
+    const int answers[] = {IDYES, IDNO};
+    for (int answer : answers) {
+        SCOPED_TRACE(answer == IDYES ? "&Oui" : "&Non");
+        LauncherRun launcher(FreshSettings());
+        HWND message = launcher.WaitForBox();
+        ASSERT_TRUE(message);
+        ASSERT_NE(ui::ChildTexts(message).find(kFirstRunMessage), std::wstring::npos);
+        // The tick's question comes over the message.
+        HWND question = nullptr;
+        ASSERT_TRUE(ui::WaitFor(
+            [&] {
+                for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), L"#32770"))
+                    if (box != message && ui::Text(box) == L"Confirmer") question = box;
+                return question != nullptr;
+            },
+            10s));
+        ui::Click(GetDlgItem(question, answer));
+        if (answer == IDYES) {
+            // Nothing answers on port 9: the download fails and says so.
+            HWND failed = nullptr;
+            ASSERT_TRUE(ui::WaitFor(
+                [&] {
+                    for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), L"#32770"))
+                        if (box != message && box != question &&
+                            ui::ChildTexts(box).find(L"n'a pas pu être téléchargée") != std::wstring::npos)
+                            failed = box;
+                    return failed != nullptr;
+                },
+                30s));
+            ui::Click(GetDlgItem(failed, IDOK));
+        }
+        EXPECT_EQ(launcher.WaitForExit(15s), std::optional<DWORD>(0));
+        const Lines lines = launcher.SettingsLines();
+        // Without "CheminExe" the next start is a first run again.
+        const auto stored = [](const std::string& line) { return line.starts_with("CheminExe"); };
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), stored), 0) << ::testing::PrintToString(lines);
+    }
+}
