@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -91,6 +93,48 @@ TEST(Hostile, BurstOfStrangersDatagramsChangesNothing)
     EXPECT_LT(after.workingSet, before.workingSet + 1024 * 1024) << "memory does not grow";
     EXPECT_LE(after.handles, before.handles + 2);
     EXPECT_LE(after.gdiObjects, before.gdiObjects);
+}
+
+// A flood that lasts through several exchanges: each one still ends when
+// its wait has run out, so the window answers and the ticks keep time.
+TEST(Hostile, FloodOfStrangersThroughSeveralTicks)
+{
+    StatusFixture server([](const StatusFixture::Request&, StatusFixture&) -> std::optional<std::string> {
+        return std::nullopt;
+    });
+    LauncherRun launcher;
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(server.WaitForRequests(1, 12s));
+    const sockaddr_in launcherPort = server.Requests().back().from;
+    const size_t before = server.Requests().size();
+
+    std::atomic<bool> flooding{true};
+    std::thread flood([&] {
+        while (flooding) server.SendFromElsewhere("CCevil", launcherPort);
+    });
+    const auto end = Clock::now() + 10s;
+    int late = 0;
+    Clock::duration slowest{};
+    while (Clock::now() < end) {
+        const auto asked = Clock::now();
+        if (!Responsive(form, 1000)) ++late;
+        slowest = std::max(slowest, Clock::now() - asked);
+        std::this_thread::sleep_for(100ms);
+    }
+    flooding = false;
+    flood.join();
+
+    EXPECT_EQ(late, 0) << "slowest answer " << std::chrono::duration_cast<std::chrono::milliseconds>(slowest).count()
+                       << " ms";
+    const std::vector<StatusFixture::Request> requests = server.Requests();
+    ASSERT_GE(requests.size(), before + 3) << "ticks went on during the flood";
+    for (size_t i = before; i < requests.size(); ++i) {
+        const auto period = requests[i].at - requests[i - 1].at;
+        EXPECT_GT(period, 2500ms) << "tick " << i;
+        EXPECT_LT(period, 3700ms) << "tick " << i;
+    }
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), L"Serveur hors ligne");
 }
 
 TEST(Hostile, ServerFlappingAtEveryTick)
