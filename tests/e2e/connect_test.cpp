@@ -328,3 +328,36 @@ TEST_F(ConnectFixture, AutomaticConnectionToAServerThatNeverAnswersIt)
     EXPECT_EQ(Count(server, "DC"), Count(server, "TPv2.0")) << "a connection after every online poll";
     EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 }
+
+// A "DC" exchange that fails (here the server's own oversize datagram) is
+// reported; the window, its label, its button and its poll stay as they
+// were, and the server counts as not yet online, so the next online reply
+// sounds the alert again.
+TEST_F(ConnectFixture, FailedConnectionExchangeLeavesTheWindowAsItWas)
+{
+    SimulatorInstall condor;
+    StatusFixture server(Server(std::string(9000, 'C')));
+    LauncherRun launcher(Settings(condor.Path(), "Alerte=1\r\n"));
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    Connect(launcher);
+    HWND box = launcher.WaitForBox();
+    ASSERT_TRUE(box);
+    EXPECT_NE(ui::ChildTexts(box).find(L"Erreur de socket n° 10040"), std::wstring::npos)
+        << ::testing::PrintToString(ui::ChildTexts(box));
+    EXPECT_EQ(Label(launcher), L"Serveur en ligne");
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
+    EXPECT_TRUE(IsWindowVisible(form));
+    EXPECT_TRUE(condor.Started().empty());
+    const size_t polls = server.Requests().size();
+    ui::Click(GetDlgItem(box, IDOK));
+
+    // The next online reply counts as coming online: the alert's pause
+    // holds the tick after it.
+    ASSERT_TRUE(server.WaitForRequests(polls + 2, 15s));
+    const auto requests = server.Requests();
+    EXPECT_GT(requests[polls + 1].at - requests[polls].at, 3300ms) << "the alert sounded again";
+    EXPECT_EQ(Label(launcher), L"Serveur en ligne");
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
+    EXPECT_TRUE(IsWindowVisible(form));
+}
