@@ -248,3 +248,24 @@ TEST(Update, HttpsOnlyBuildRefusesPlainHttp)
     ExpectFailedUpdate(run, question);
     EXPECT_EQ(ServedRequests().size(), served) << "nothing asked of the server";
 }
+
+// A success whose body is no program: the download went through, the start
+// does not, and the launcher says so, naming the updater, before it ends.
+TEST(Update, BodyThatIsNoProgramCannotStartAndTheLauncherEnds)
+{
+    UpdateRun run(kHttp + "/not-a-program");
+    HWND question = run.Start();
+    ASSERT_TRUE(question);
+    Yes(question);
+    HWND box = nullptr;
+    ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question && IsWindow(box); },
+                            20s));
+    const std::wstring updater = run.Folder() + L"\\\\MaJLanceur.exe";
+    EXPECT_NE(ui::ChildTexts(box).find(L"Problème au lancement du programme\r\nFichier " + updater +
+                                       L" absent ou corrompu.\r\nFermeture de l'application TarvikLauncher"),
+              std::wstring::npos)
+        << ::testing::PrintToString(ui::ChildTexts(box));
+    EXPECT_EQ(ReadBytes(run.Updater()), "Ceci n'est pas un programme.\n") << "the whole body was saved";
+    ui::Click(GetDlgItem(box, IDOK));
+    EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
+}
