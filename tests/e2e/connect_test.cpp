@@ -361,3 +361,60 @@ TEST_F(ConnectFixture, FailedConnectionExchangeLeavesTheWindowAsItWas)
     EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
     EXPECT_TRUE(IsWindowVisible(form));
 }
+
+// The simulator starts in the launcher's own current folder: nothing is
+// given to it but its path and its command line.
+TEST_F(ConnectFixture, SimulatorStartsInTheLaunchersCurrentFolder)
+{
+    SimulatorInstall condor;
+    ScratchFolder working(L"working");
+    StatusFixture server(Server(std::string("CCabc")));
+    LauncherRun::Options options = Settings(condor.Path());
+    options.workingFolder = working.Path();
+    LauncherRun launcher(options);
+    ASSERT_TRUE(launcher.MainWindow());
+    Connect(launcher);
+    ASSERT_TRUE(ui::WaitFor([] { return FindWindowW(nullptr, L"Condor version 3.0.4") != nullptr; }, 10s));
+    std::string folder;
+    std::getline(std::ifstream((condor.Path() + L"\\standin-folder.log").c_str()), folder);
+    EXPECT_EQ(folder, Narrow(working.Path()));
+}
+
+// The watch finds the simulator by its title whatever its case, and it
+// looks only for the window: a first tick before the window exists takes
+// the simulator for closed.
+TEST_F(ConnectFixture, WatchMatchesTheTitleWhateverItsCaseAndLooksOnlyForTheWindow)
+{
+    {
+        SCOPED_TRACE("title in capitals");
+        SimulatorInstall condor;
+        StatusFixture server(Server(std::string("CCabc")));
+        LauncherRun::Options options = Settings(condor.Path());
+        options.environment = {L"TARVIK_STANDIN_TITLE=CONDOR VERSION 3.0.4"};
+        LauncherRun launcher(options);
+        HWND form = launcher.MainWindow();
+        ASSERT_TRUE(form);
+        Connect(launcher);
+        ASSERT_TRUE(ui::WaitFor([] { return FindWindowW(kStandinClass, nullptr) != nullptr; }, 10s));
+        ASSERT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s));
+        EXPECT_EQ(launcher.WaitForBox(8s), nullptr) << "three watch ticks found it";
+        EXPECT_FALSE(IsWindowVisible(form));
+    }
+    CloseStandins();
+    {
+        SCOPED_TRACE("window still to come at the first tick");
+        SimulatorInstall condor;
+        StatusFixture server(Server(std::string("CCabc")));
+        LauncherRun::Options options = Settings(condor.Path());
+        options.environment = {L"TARVIK_STANDIN_DELAY_MS=6000"};
+        LauncherRun launcher(options);
+        HWND form = launcher.MainWindow();
+        ASSERT_TRUE(form);
+        Connect(launcher);
+        HWND box = launcher.WaitForBox(5s);
+        ASSERT_TRUE(box) << "the first tick asks at once";
+        EXPECT_NE(ui::ChildTexts(box).find(kQuestion), std::wstring::npos);
+        EXPECT_EQ(FindWindowW(kStandinClass, nullptr), nullptr) << "before the simulator's window came";
+        PostMessageW(box, WM_CLOSE, 0, 0);
+    }
+}

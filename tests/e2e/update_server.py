@@ -58,6 +58,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send(302, headers=[("Location", "http://127.0.0.1:%d/redirect/%d" % (self.server.http_port, left - 1))])
             else:
                 self.send(301, headers=[("Location", "%d" % (left - 1))])
+        elif path == "/redirect-with-body":
+            self.send(302, b"Moved: " + b"x" * 5000, [("Location", "/updater")])
         elif path == "/not-a-program":
             self.send(200, b"Ceci n'est pas un programme.\n", [("Content-Type", "application/octet-stream")])
         elif path == "/cookie":

@@ -4,7 +4,10 @@
 //
 // Environment: TARVIK_STANDIN_VERSION (default 3.0.4) names the version;
 // TARVIK_STANDIN_LOG (default standin.log beside the program) receives one
-// line per start: the program's own path, a tab, its whole command line.
+// line per start: the program's own path, a tab, its whole command line;
+// standin-folder.log beside the program receives the folder it was started
+// in. TARVIK_STANDIN_TITLE replaces the whole title; TARVIK_STANDIN_DELAY_MS
+// holds the window back for that long, as a slow simulator's start does.
 #include <windows.h>
 
 #include <string>
@@ -25,11 +28,11 @@ std::wstring OwnPath()
     return std::wstring(path, length);
 }
 
-void Record(const std::wstring& line)
+void Record(const std::wstring& line, const wchar_t* name = L"standin.log")
 {
     std::wstring own = OwnPath();
-    std::wstring log = Environment(L"TARVIK_STANDIN_LOG", L"");
-    if (log.empty()) log = own.substr(0, own.find_last_of(L'\\') + 1) + L"standin.log";
+    std::wstring log = name == std::wstring(L"standin.log") ? Environment(L"TARVIK_STANDIN_LOG", L"") : L"";
+    if (log.empty()) log = own.substr(0, own.find_last_of(L'\\') + 1) + name;
     const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size, nullptr, nullptr);
@@ -56,6 +59,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
     Record(OwnPath() + L"\t" + GetCommandLineW());
+    wchar_t folder[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    Record(folder, L"standin-folder.log");
+    Sleep(static_cast<DWORD>(_wtoi(Environment(L"TARVIK_STANDIN_DELAY_MS", L"0").c_str())));
 
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -66,7 +73,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     windowClass.lpszClassName = L"TarvikCondorStandIn";
     RegisterClassExW(&windowClass);
 
-    const std::wstring title = L"Condor version " + Environment(L"TARVIK_STANDIN_VERSION", L"3.0.4");
+    const std::wstring title =
+        Environment(L"TARVIK_STANDIN_TITLE", (L"Condor version " + Environment(L"TARVIK_STANDIN_VERSION", L"3.0.4")).c_str());
     HWND window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 480, 240, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
