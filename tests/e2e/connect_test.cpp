@@ -25,15 +25,13 @@ public:
     // At a given path, removed afterwards.
     explicit SimulatorInstall(std::wstring path) : path_(std::move(path))
     {
+        Remove(); // what a run that was cut short left there
         CreateDirectoryW(path_.c_str(), nullptr);
         Copy();
     }
     ~SimulatorInstall()
     {
-        if (scratch_) return;
-        DeleteFileW((path_ + L"\\Condor.exe").c_str());
-        DeleteFileW((path_ + L"\\standin.log").c_str());
-        RemoveDirectoryW(path_.c_str());
+        if (!scratch_) Remove();
     }
     SimulatorInstall(const SimulatorInstall&) = delete;
     SimulatorInstall& operator=(const SimulatorInstall&) = delete;
@@ -49,6 +47,12 @@ public:
     }
 
 private:
+    void Remove() const
+    {
+        DeleteFileW((path_ + L"\\Condor.exe").c_str());
+        DeleteFileW((path_ + L"\\standin.log").c_str());
+        RemoveDirectoryW(path_.c_str());
+    }
     void Copy() const
     {
         CopyFileW(FromBuildPath(TARVIK_STANDIN_PATH).c_str(), (path_ + L"\\Condor.exe").c_str(), FALSE);

@@ -1,8 +1,5 @@
 #include "tests/e2e/launcher.h"
 
-#include <shellapi.h>
-
-#include <atomic>
 #include <fstream>
 #include <stdexcept>
 
@@ -55,27 +52,6 @@ std::wstring LauncherPath()
 std::wstring ArtifactsPath()
 {
     return FromBuildPath(TARVIK_ARTIFACTS_PATH);
-}
-
-ScratchFolder::ScratchFolder(const std::wstring& tag, const std::wstring& parent)
-{
-    static std::atomic<int> counter = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    path_ = (parent.empty() ? std::wstring(temp) : parent) + L"tarvik-" + tag + L"-" +
-            std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::wstring from = path_;
-    from.push_back(L'\0');
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationW(&operation);
 }
 
 LauncherRun::LauncherRun() : LauncherRun(Options{}) {}

@@ -7,21 +7,8 @@
 #include <vector>
 
 #include "app/unique.h"
+#include "tests/support/scratch.h"
 #include "tests/support/ui.h"
-
-// A folder of the test's own, removed at the end: under the temporary
-// folder unless another parent is given.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::wstring& tag, const std::wstring& parent = L"");
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::wstring& Path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
 
 // The real launcher, started as a pilot would start it, with an AppData of
 // the test's own. Ended by process id when the test is done with it.
