@@ -3,6 +3,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "tests/support/texts.h"
+
 namespace {
 
 std::wstring Folder(const std::wstring& path)
@@ -52,6 +54,15 @@ std::wstring LauncherPath()
 std::wstring ArtifactsPath()
 {
     return FromBuildPath(TARVIK_ARTIFACTS_PATH);
+}
+
+void CloseStandins()
+{
+    HWND window;
+    while ((window = FindWindowW(window_class::kStandin, nullptr))) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ui::WaitFor([window] { return !IsWindow(window); }, ui::Duration(3000));
+    }
 }
 
 LauncherRun::LauncherRun() : LauncherRun(Options{}) {}
@@ -109,7 +120,7 @@ std::vector<std::string> LauncherRun::SettingsLines() const
 
 HWND LauncherRun::MainWindow(ui::Duration timeout)
 {
-    if (!main_ || !IsWindow(main_)) main_ = ui::WaitForWindow(processId_, L"TForm1", timeout);
+    if (!main_ || !IsWindow(main_)) main_ = ui::WaitForWindow(processId_, window_class::kMain, timeout);
     return main_;
 }
 
@@ -120,7 +131,7 @@ HWND LauncherRun::Control(int id)
 
 HWND LauncherRun::WaitForBox(ui::Duration timeout)
 {
-    return ui::WaitForWindow(processId_, L"#32770", timeout);
+    return ui::WaitForWindow(processId_, window_class::kBox, timeout);
 }
 
 std::optional<DWORD> LauncherRun::WaitForExit(ui::Duration timeout)

@@ -6,16 +6,12 @@
 
 #include "tests/e2e/launcher.h"
 #include "tests/support/status_fixture.h"
+#include "tests/support/texts.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr wchar_t kQuestion[] =
-    L"Le lanceur doit être mis à jour pour continuer.\r\nVoulez vous mettre à jour maintenant?";
-constexpr wchar_t kFailed[] =
-    L"La mise à jour n'a pas pu être téléchargée.\r\nRéessayez ultérieurement ou contactez le Tarvik pour plus "
-    L"d'informations";
 const std::string kHttp = "http://127.0.0.1:18080";
 const std::string kHttps = "https://127.0.0.1:18443";
 
@@ -55,11 +51,12 @@ public:
     }
     ~UpdateRun()
     {
-        // The updater that was started is the stand-in simulator: close it.
-        if (HWND updater = FindWindowW(L"TarvikCondorStandIn", nullptr)) {
-            PostMessageW(updater, WM_CLOSE, 0, 0);
-            ui::WaitFor([updater] { return !IsWindow(updater); }, 3s);
-        }
+        // The updater that was started is the stand-in simulator. It writes
+        // its log before its window exists: wait for the window, or it would
+        // outlive the test and be taken for a later test's.
+        if (!UpdaterStarted().empty())
+            ui::WaitFor([] { return FindWindowW(window_class::kStandin, nullptr) != nullptr; }, 10s);
+        CloseStandins();
     }
 
     std::wstring Launcher() const { return folder_.Path() + L"\\Lanceur_Tarvik.exe"; }
@@ -79,8 +76,8 @@ public:
         launcher_ = std::make_unique<LauncherRun>(options);
         HWND box = launcher_->WaitForBox();
         if (!box) return nullptr;
-        EXPECT_EQ(ui::Text(box), L"Confirmer");
-        EXPECT_NE(ui::ChildTexts(box).find(kQuestion), std::wstring::npos);
+        EXPECT_EQ(ui::Text(box), text::kQuestionTitle);
+        EXPECT_NE(ui::ChildTexts(box).find(text::kUpdateQuestion), std::wstring::npos);
         return box;
     }
     LauncherRun& Launcher_() { return *launcher_; }
@@ -93,20 +90,16 @@ private:
     std::unique_ptr<LauncherRun> launcher_;
 };
 
-void Yes(HWND box)
-{
-    ui::Click(GetDlgItem(box, 6));
-}
-
 // "&Oui" to the question, then the failure message, then the end.
 void ExpectFailedUpdate(UpdateRun& run, HWND question)
 {
-    Yes(question);
+    ui::Press(question, ui::Button::Oui);
     HWND box = nullptr;
     ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question && IsWindow(box); },
                             20s));
-    EXPECT_NE(ui::ChildTexts(box).find(kFailed), std::wstring::npos) << ::testing::PrintToString(ui::ChildTexts(box));
-    ui::Click(GetDlgItem(box, IDOK));
+    EXPECT_NE(ui::ChildTexts(box).find(text::kUpdateFailed), std::wstring::npos)
+        << ::testing::PrintToString(ui::ChildTexts(box));
+    ui::Press(box, ui::Button::Ok);
     EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
     EXPECT_TRUE(run.UpdaterStarted().empty());
 }
@@ -133,7 +126,7 @@ TEST(Update, UpdaterIsDownloadedStartedAndTheLauncherEnds)
         HWND box = run.Start();
         ASSERT_TRUE(box);
         const size_t served = ServedRequests().size();
-        Yes(box);
+        ui::Press(box, ui::Button::Oui);
         EXPECT_EQ(run.Launcher_().WaitForExit(20s), std::optional<DWORD>(0));
         EXPECT_TRUE(ui::WaitFor([&] { return !run.UpdaterStarted().empty(); }, 10s)) << "the updater ran";
         EXPECT_EQ(run.UpdaterStarted(),
@@ -151,7 +144,7 @@ TEST(Update, RequestCarriesNoHeaderOfTheLaunchersOwn)
     UpdateRun run(kHttp + "/updater");
     HWND box = run.Start();
     ASSERT_TRUE(box);
-    Yes(box);
+    ui::Press(box, ui::Button::Oui);
     EXPECT_EQ(run.Launcher_().WaitForExit(20s), std::optional<DWORD>(0));
     const std::string request = ServedRequests().back();
     EXPECT_TRUE(Has(request, "\"method\": \"GET\""));
@@ -210,7 +203,7 @@ TEST(Update, AnsweringNonEndsTheLauncherWithoutDownloading)
     const size_t served = ServedRequests().size();
     Sleep(3500);
     EXPECT_EQ(run.Server().Requests().size(), polls) << "no poll while the question is open";
-    ui::Click(GetDlgItem(box, 7));
+    ui::Press(box, ui::Button::Non);
     EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
     EXPECT_EQ(ServedRequests().size(), served);
     EXPECT_EQ(GetFileAttributesW(run.Updater().c_str()), INVALID_FILE_ATTRIBUTES);

@@ -17,20 +17,18 @@ if [ -z "${TARVIK_PRIVATE_NETWORK:-}" ] && command -v ip >/dev/null && unshare -
 fi
 [ -n "${TARVIK_PRIVATE_NETWORK:-}" ] || echo "installer test: no private network, the launcher's polls reach 127.0.0.1"
 
-if [ -z "${DISPLAY:-}" ]; then
-  . "$root/tools/virtual-display.sh"
-fi
-
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+. "$root/tools/wine-env.sh"
+tarvik_wine_env "$prefix"
 work="$prefix-work"
 cleanup() {
-  wineserver -k 2>/dev/null || true
-  if [ -n "${tarvik_xvfb:-}" ]; then kill "$tarvik_xvfb" 2>/dev/null || true; fi
+  tarvik_wine_stop
+  tarvik_display_stop
 }
 trap cleanup EXIT
+tarvik_display_start
 # A pristine user each run. HOME of its own: Wine links the prefix's Desktop
 # to the home folder, and the desktop shortcut must not land in the real one.
-[ -d "$prefix" ] && wineserver -k 2>/dev/null || true
+[ -d "$prefix" ] && tarvik_wine_stop
 rm -rf "$prefix" "$work"
 mkdir -p "$work/home"
 export HOME="$work/home"
