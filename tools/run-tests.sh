@@ -6,7 +6,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 tools/setup.sh
-. tools/virtual-display.sh
+. tools/wine-env.sh
+tarvik_display_start
+trap tarvik_display_stop EXIT
 
 cmake --preset test >/dev/null
 cmake --build --preset test

@@ -1,0 +1,77 @@
+#!/bin/bash
+# Sourced by the project's scripts: a virtual X display and the Wine
+# environment of the project's prefixes. Sourcing starts nothing and sets no
+# trap; the caller starts what it needs and stops it from its own EXIT trap:
+#
+#   . tools/wine-env.sh
+#   tarvik_display_start            # a virtual display when DISPLAY is unset
+#   trap tarvik_display_stop EXIT   # with whatever else the script stops
+#   tarvik_wine_prefix "$prefix"    # the prefix, made once
+#   tarvik_wine_env "$prefix"       # WINEPREFIX and the quiet settings
+
+# Starts Xvfb and exports DISPLAY when there is no display, or always with
+# "own". Xvfb picks a free number itself, so that two scripts starting at
+# once never share one. Sets TARVIK_VIRTUAL_DISPLAY when it started one.
+tarvik_display_start() {
+  if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != own ]; then return 0; fi
+  local number_file
+  number_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  tarvik_xvfb=$!
+  for _ in $(seq 100); do
+    [ -s "$number_file" ] && break
+    sleep 0.1
+  done
+  local number
+  number="$(tr -d '[:space:]' <"$number_file")"
+  rm -f "$number_file"
+  if [ -z "$number" ]; then
+    echo "wine-env: the virtual display did not start" >&2
+    tarvik_display_stop
+    return 1
+  fi
+  export DISPLAY=":$number"
+  # shellcheck disable=SC2034 # read by the scripts that source this one
+  TARVIK_VIRTUAL_DISPLAY=1
+}
+
+# Stops the display that tarvik_display_start started, if any.
+tarvik_display_stop() {
+  if [ -n "${tarvik_xvfb:-}" ]; then
+    kill "$tarvik_xvfb" 2>/dev/null || true
+    wait "$tarvik_xvfb" 2>/dev/null || true
+  fi
+  tarvik_xvfb=""
+}
+
+# Wine quiet, without Mono, Gecko nor desktop menu entries, in the prefix.
+tarvik_wine_env() {
+  export WINEPREFIX="$1" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+}
+
+# Makes a prefix once, whoever asks first: no window-manager integration
+# (hiding a window would stall 2 s without a window manager), no crash
+# dialog, the fonts the layout names, the DPI of TARVIK_WINE_DPI if set.
+tarvik_wine_prefix() (
+  set -e
+  tarvik_wine_env "$1"
+  mkdir -p "$(dirname "$1")"
+  exec 9>"$1.lock"
+  flock 9
+  [ -f "$1/.tarvik-ready" ] && exit 0
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Segoe UI' /t REG_SZ \
+    /d Tahoma /f >/dev/null 2>&1
+  if [ -n "${TARVIK_WINE_DPI:-}" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$TARVIK_WINE_DPI" /f >/dev/null 2>&1
+  fi
+  wineserver -w
+  touch "$1/.tarvik-ready"
+)
+
+# Ends every Wine process of the prefix in WINEPREFIX.
+tarvik_wine_stop() {
+  wineserver -k 2>/dev/null || true
+}
