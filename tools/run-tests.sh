@@ -6,9 +6,6 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 tools/setup.sh
-. tools/wine-env.sh
-tarvik_display_start
-trap tarvik_display_stop EXIT
 
 cmake --preset test >/dev/null
 cmake --build --preset test
