@@ -69,26 +69,3 @@ void Application::Run(HWND mainWindow)
         }
     }
 }
-
-ModalScope::ModalScope() : focus_(::GetFocus())
-{
-    ::EnumThreadWindows(::GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(this));
-}
-
-BOOL CALLBACK ModalScope::Disable(HWND window, LPARAM self)
-{
-    auto* scope = reinterpret_cast<ModalScope*>(self);
-    if (scope->count_ == static_cast<int>(std::size(scope->disabled_))) return FALSE;
-    if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
-        ::EnableWindow(window, FALSE);
-        scope->disabled_[scope->count_++] = window;
-    }
-    return TRUE;
-}
-
-ModalScope::~ModalScope()
-{
-    for (int i = 0; i < count_; ++i)
-        if (::IsWindow(disabled_[i])) ::EnableWindow(disabled_[i], TRUE);
-    if (focus_ && ::IsWindow(focus_)) ::SetFocus(focus_);
-}

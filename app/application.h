@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/unique.h"
+#include "base/unique.h"
 
 // The program as a whole: its title, the hidden window that owns boxes
 // when no launcher window is active, the event loop and the top-level
@@ -42,20 +42,4 @@ private:
     UniqueWindow hiddenOwner_;
     bool terminated_ = false;
     bool showingError_ = false;
-};
-
-// While alive, the thread's other visible windows take no input; afterwards
-// they are enabled again and the focus goes back where it was.
-class ModalScope {
-public:
-    ModalScope();
-    ModalScope(const ModalScope&) = delete;
-    ModalScope& operator=(const ModalScope&) = delete;
-    ~ModalScope();
-
-private:
-    static BOOL CALLBACK Disable(HWND window, LPARAM self);
-    HWND focus_;
-    HWND disabled_[16] = {};
-    int count_ = 0;
 };

@@ -4,7 +4,9 @@
 #include <commctrl.h>
 
 #include "app/application.h"
-#include "app/errors.h"
+#include "base/errors.h"
+#include "base/modal_scope.h"
+#include "base/launcher_window.h"
 
 namespace {
 
@@ -51,28 +53,29 @@ int RunTaskDialog(const Application& app, const wchar_t* caption, const std::wst
     if (FAILED(result)) {
         wchar_t code[11];
         ::wsprintfW(code, L"0x%08X", static_cast<unsigned>(result));
-        throw Erreur(std::wstring(L"Impossible d'afficher la boîte de dialogue (") + code + L")");
+        throw SystemError(std::wstring(L"Impossible d'afficher la boîte de dialogue (") + code + L")",
+                          "TaskDialogIndirect", static_cast<unsigned long>(result));
     }
     return pressed;
 }
 
 } // namespace
 
-void ShowMessage(const Application& app, const std::wstring& text)
+void ShowInformation(const Application& app, const std::wstring& text)
 {
     static constexpr TASKDIALOG_BUTTON buttons[] = {{IDOK, L"OK"}};
     RunTaskDialog(app, app.Title().c_str(), text, buttons, 1, IDOK);
 }
 
-ModalResult MessageDlg(const Application& app, const std::wstring& text)
+Answer AskYesNo(const Application& app, const std::wstring& text)
 {
-    static constexpr TASKDIALOG_BUTTON buttons[] = {{mrYes, L"&Oui"}, {mrNo, L"&Non"}};
-    switch (RunTaskDialog(app, L"Confirmer", text, buttons, 2, mrYes)) {
-    case mrYes:
-        return mrYes;
-    case mrNo:
-        return mrNo;
+    static constexpr TASKDIALOG_BUTTON buttons[] = {{IDYES, L"&Oui"}, {IDNO, L"&Non"}};
+    switch (RunTaskDialog(app, L"Confirmer", text, buttons, 2, IDYES)) {
+    case IDYES:
+        return Answer::Yes;
+    case IDNO:
+        return Answer::No;
     default:
-        return mrCancel;
+        return Answer::Dismissed;
     }
 }

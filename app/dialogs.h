@@ -3,10 +3,12 @@
 
 class Application;
 
-enum ModalResult : int { mrCancel = 2, mrYes = 6, mrNo = 7 };
+enum class Answer;
 
 // Information box captioned with the application title, one "OK" button.
-void ShowMessage(const Application& app, const std::wstring& text);
+// Throws when the box cannot be shown.
+void ShowInformation(const Application& app, const std::wstring& text);
 
-// Yes/no question captioned "Confirmer"; mrCancel when dismissed.
-ModalResult MessageDlg(const Application& app, const std::wstring& text);
+// "&Oui"/"&Non" question captioned "Confirmer"; Dismissed when closed
+// otherwise. Throws when the box cannot be shown.
+Answer AskYesNo(const Application& app, const std::wstring& text);

@@ -1,23 +1,25 @@
 #pragma once
 #include <windows.h>
 
+#include "version.h"
+
 // The main window's layout, in pixels at 96 dpi.
 
 inline constexpr int kBaseDpi = 96;
 inline constexpr SIZE kClientSize{357, 408};
-inline constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-inline constexpr DWORD kFormExStyle = WS_EX_APPWINDOW;
+inline constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+inline constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
 inline constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 inline constexpr UINT kTooltipDelayMs = 500;
 inline constexpr UINT kTooltipShownMs = 2500;
 
 enum ControlId : int {
-    IdEtatCon = 101,
-    IdLabel1,
-    IdLabel2,
-    IdConnect,
-    IdCheckBox1,
-    IdCheckBox2,
+    IdStatusLabel = 101,
+    IdSiteLink,
+    IdCredit,
+    IdConnectButton,
+    IdAlertBox,
+    IdAutoConnectBox,
 };
 
 enum class FontRole { Window, Status, Link, Credit, Count };
@@ -53,23 +55,23 @@ struct ControlLayout {
 
 // Creation order is the painting and tab order.
 inline constexpr ControlLayout kControls[] = {
-    {IdEtatCon, L"STATIC", SS_CENTER | SS_NOTIFY | SS_NOPREFIX, {27, 0, 304, 21},
+    {IdStatusLabel, L"STATIC", SS_CENTER | SS_NOTIFY | SS_NOPREFIX, {27, 0, 304, 21},
      L"Serveur hors ligne", L"Indicateur d'état du serveur", FontRole::Status, false},
-    {IdLabel1, L"STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, {109, 389, 127, 15},
+    {IdSiteLink, L"STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, {109, 389, 127, 15},
      L"Le site du Vol du Tarvik", nullptr, FontRole::Link, true},
-    {IdLabel2, L"STATIC", SS_LEFT | SS_NOPREFIX, {27, 27, 80, 10},
-     L"V2.0 \u00A9 Le Tarvik", nullptr, FontRole::Credit, true},
-    {IdConnect, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, {226, 343, 105, 40},
+    {IdCredit, L"STATIC", SS_LEFT | SS_NOPREFIX, {27, 27, 80, 10},
+     L"V" TARVIK_SHORT_VERSION_W L" \u00A9 Le Tarvik", nullptr, FontRole::Credit, true},
+    {IdConnectButton, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, {226, 343, 105, 40},
      L"Connexion", L"Lancer Condor 3 sur Le Vol Du Tarvik", FontRole::Window, false},
-    {IdCheckBox1, L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, {27, 343, 97, 17},
+    {IdAlertBox, L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, {27, 343, 97, 17},
      L"Alerte sonore", L"Annonce vocalement la présence du serveur", FontRole::Window, false},
-    {IdCheckBox2, L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, {27, 366, 158, 17},
+    {IdAutoConnectBox, L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, {27, 366, 158, 17},
      L"Connexion automatique", L"Lance automatiquement Condor 3 sur présence serveur",
      FontRole::Window, false},
 };
 
-// Image1's box; the logo is drawn in it, not by a control of its own.
-inline constexpr Bounds kImage1Box{27, 27, 304, 297};
+// The logo's box; the logo is drawn in it, not by a control of its own.
+inline constexpr Bounds kLogoBox{27, 27, 304, 297};
 
 int ScaleToDpi(int value, UINT dpi);
 

@@ -12,7 +12,7 @@ struct RgbImage {
 
 // Decodes a baseline or progressive JPEG; when the picture will be shown
 // smaller, it is decoded at the smallest DCT scale that is still at least
-// minWidth x minHeight. Throws Erreur on a damaged picture.
+// minWidth x minHeight. Throws LauncherError on a damaged picture.
 RgbImage DecodeJpeg(const void* data, std::size_t size, int minWidth = 0, int minHeight = 0);
 
 // Resamples with a triangle filter widened to the reduction, so that a

@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/logo.h"
 
 #include <algorithm>
@@ -68,7 +68,7 @@ RgbImage DecodeJpeg(const void* data, std::size_t size, int minWidth, int minHei
     if (!decoded) {
         std::wstring message = L"Image JPEG illisible : ";
         for (const char* p = reason; *p; ++p) message.push_back(static_cast<unsigned char>(*p));
-        throw Erreur(message);
+        throw LauncherError(message);
     }
     return image;
 }

@@ -4,8 +4,9 @@
 #include <memory>
 
 #include "app/application.h"
-#include "app/errors.h"
-#include "app/form1.h"
+#include "base/errors.h"
+#include "app/main_window.h"
+#include "base/system_library.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ void ReportStartupFailure()
     const void* address = nullptr;
     try {
         std::rethrow_exception(error);
-    } catch (const Erreur& e) {
+    } catch (const LauncherError& e) {
         kind = e.Kind();
         address = e.Address();
     } catch (...) {
@@ -42,24 +43,35 @@ void ReportStartupFailure()
     ::MessageBoxW(nullptr, text.c_str(), L"Erreur d'application", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
+
+#ifdef TARVIK_UPDATE_HTTPS_ONLY
+constexpr bool kUpdateHttpsOnly = true;
+#else
+constexpr bool kUpdateHttpsOnly = false;
+#endif
+
+// The site this executable was built for: the one place its constants
+// enter the program.
+constexpr Site kSite{TARVIK_STATUS_HOST, TARVIK_SITE_URL, kUpdateHttpsOnly};
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     // Launchers are run from download folders: never load a DLL planted there.
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    RestrictDllSearch();
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
 
     Application app(instance);
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> window;
     try {
-        form = std::make_unique<TForm1>(app);
+        window = std::make_unique<MainWindow>(app, kSite);
     } catch (...) {
         ReportStartupFailure();
         return 1;
     }
-    app.Run(form->Handle());
+    app.Run(window->Handle());
     return 0;
 }

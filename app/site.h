@@ -1,6 +1,9 @@
 #pragma once
 
-// The site's constants, fixed when each executable is built.
-extern const wchar_t kStatusHost[]; // host name (or dotted address) of the status server
-extern const wchar_t kSiteUrl[];    // the community's web site
-extern const bool kUpdateHttpsOnly;  // updates only over "https"
+// The community's site, fixed when each executable is built and handed to
+// the window by the entry point.
+struct Site {
+    const wchar_t* statusHost; // host name (or dotted address) of the status server
+    const wchar_t* siteUrl;    // the community's web site
+    bool updateHttpsOnly;      // updates only over "https"
+};

@@ -21,11 +21,11 @@ std::wstring DecodeReply(std::string_view reply)
     return text;
 }
 
-SplitReplyResult SplitReply(std::wstring_view reply)
+Reply SplitReply(std::wstring_view reply)
 {
-    SplitReplyResult split;
-    split.Commande = reply.substr(0, 2);
-    if (reply.size() > 2) split.Argument = reply.substr(2);
+    Reply split;
+    split.command = reply.substr(0, 2);
+    if (reply.size() > 2) split.argument = reply.substr(2);
     return split;
 }
 

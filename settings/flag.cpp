@@ -2,6 +2,11 @@
 
 #include <cstdint>
 
+const wchar_t* FlagText(bool on)
+{
+    return on ? L"1" : L"0";
+}
+
 namespace {
 
 std::optional<std::uint64_t> Digits(std::wstring_view digits, unsigned base)

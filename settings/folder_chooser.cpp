@@ -4,8 +4,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/application.h"
-#include "app/files.h"
+#include "base/files.h"
+#include "base/modal_scope.h"
+#include "base/unique.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ int CALLBACK OnChooserEvent(HWND chooser, UINT event, LPARAM, LPARAM startingFol
 
 } // namespace
 
-bool ChooseFolder(const Application& app, std::wstring& folder)
+bool ChooseFolder(HWND owner, std::wstring& folder)
 {
     if (!IsExistingFolder(folder)) folder.clear();
 
@@ -74,7 +75,7 @@ bool ChooseFolder(const Application& app, std::wstring& folder)
     if (SUCCEEDED(::SHParseDisplayName(L"C:\\", nullptr, &parsed, 0, nullptr))) root.reset(parsed);
 
     BROWSEINFOW browse{};
-    browse.hwndOwner = app.HiddenOwner();
+    browse.hwndOwner = owner;
     browse.pidlRoot = root.get();
     browse.lpszTitle = kChooserText;
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;

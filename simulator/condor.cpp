@@ -1,16 +1,16 @@
 #include "simulator/condor.h"
 
-std::wstring CondorExecutable(const std::wstring& chemin)
+std::wstring CondorExecutable(const std::wstring& folder)
 {
-    return chemin + L"\\Condor.exe";
+    return folder + L"\\Condor.exe";
 }
 
-std::wstring CondorCommandLine(const std::wstring& chemin, const std::wstring& argument)
+std::wstring CondorCommandLine(const std::wstring& folder, const std::wstring& argument)
 {
-    return CondorExecutable(chemin) + L" cndr3:" + argument;
+    return CondorExecutable(folder) + L" cndr3:" + argument;
 }
 
-std::wstring CondorWindowTitle(const std::wstring& versionCondor)
+std::wstring CondorWindowTitle(const std::wstring& simulatorVersion)
 {
-    return L"Condor version " + versionCondor;
+    return L"Condor version " + simulatorVersion;
 }

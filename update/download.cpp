@@ -5,13 +5,14 @@
 
 #include <vector>
 
-#include "app/unique.h"
+#include "base/unique.h"
+#include "version.h"
 #include "update/url.h"
 
 namespace {
 
 constexpr int kTimeoutMs = 60000;
-constexpr wchar_t kUserAgent[] = L"Lanceur_Tarvik/2.0";
+constexpr wchar_t kUserAgent[] = L"Lanceur_Tarvik/" TARVIK_SHORT_VERSION_W;
 
 struct InternetTraits {
     using Handle = HINTERNET;

@@ -54,6 +54,31 @@ std::wstring RemoveDotSegments(std::wstring_view path)
     return result.empty() ? L"/" : result;
 }
 
+// "/Lanceur Tarvik/x.exe" -> "/Lanceur%20Tarvik/x.exe", as a browser sends it.
+std::wstring EncodeBlanks(std::wstring_view text)
+{
+    std::wstring encoded;
+    for (const wchar_t c : text) {
+        switch (c) {
+        case L' ':
+            encoded += L"%20";
+            break;
+        case L'\t':
+            encoded += L"%09";
+            break;
+        case L'\r':
+            encoded += L"%0D";
+            break;
+        case L'\n':
+            encoded += L"%0A";
+            break;
+        default:
+            encoded += c;
+        }
+    }
+    return encoded;
+}
+
 } // namespace
 
 std::wstring TrimAddress(std::wstring_view address)
@@ -77,13 +102,15 @@ std::optional<HttpAddress> ParseHttpAddress(std::wstring_view text)
     address.remove_prefix(scheme.size() + 1);
     if (!address.starts_with(L"//")) return std::nullopt;
     address.remove_prefix(2);
-    if (address.find_first_of(L" \t\r\n") != std::wstring_view::npos) return std::nullopt;
 
     const size_t authorityEnd = std::min(address.find_first_of(L"/?#"), address.size());
     std::wstring_view authority = address.substr(0, authorityEnd);
+    // A host cannot hold a blank; a path or a query can, sent encoded.
+    if (authority.find_first_of(L" \t\r\n") != std::wstring_view::npos) return std::nullopt;
     std::wstring_view rest = address.substr(authorityEnd);
     rest = rest.substr(0, rest.find(L'#'));
-    parsed.pathAndQuery = rest.empty() || rest.front() == L'?' ? L"/" + std::wstring(rest) : std::wstring(rest);
+    parsed.pathAndQuery = EncodeBlanks(rest.empty() || rest.front() == L'?' ? L"/" + std::wstring(rest)
+                                                                             : std::wstring(rest));
 
     if (const size_t at = authority.rfind(L'@'); at != std::wstring_view::npos) {
         const std::wstring_view credentials = authority.substr(0, at);

@@ -90,11 +90,11 @@ struct ConnectFixture : ::testing::Test {
     // Waits for the first online poll, then clicks "Connexion".
     static void Connect(LauncherRun& launcher)
     {
-        HWND button = launcher.Control(IdConnect);
+        HWND button = launcher.Control(IdConnectButton);
         ASSERT_TRUE(ui::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 10s));
         PostMessageW(button, BM_CLICK, 0, 0);
     }
-    static std::wstring Label(LauncherRun& launcher) { return ui::Text(launcher.Control(IdEtatCon)); }
+    static std::wstring Label(LauncherRun& launcher) { return ui::Text(launcher.Control(IdStatusLabel)); }
 };
 
 } // namespace
@@ -120,7 +120,7 @@ TEST_F(ConnectFixture, ConnectionStartsTheSimulatorAndHandsOverToTheWatch)
                                         " cndr3:" + row.argument);
         EXPECT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s)) << "hidden, off the taskbar";
         EXPECT_EQ(Label(launcher), text::kConnected);
-        EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnect)));
+        EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnectButton)));
         const size_t polls = Count(server, "TPv2.0");
         Sleep(4000); // the watch ticks, the poll is off
         EXPECT_EQ(Count(server, "TPv2.0"), polls);
@@ -140,7 +140,7 @@ TEST_F(ConnectFixture, WithoutCCTheServerDoesNotAnswer)
         ASSERT_TRUE(launcher.MainWindow());
         Connect(launcher);
         ASSERT_TRUE(ui::WaitFor([&] { return Label(launcher) == text::kNoAnswer; }, 5s));
-        EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+        EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
         EXPECT_TRUE(IsWindowVisible(launcher.MainWindow()));
         EXPECT_TRUE(condor.Started().empty());
         const size_t polls = Count(server, "TPv2.0");
@@ -173,7 +173,7 @@ TEST_F(ConnectFixture, AnotherRunningSimulatorIsRefusedAndThePollWaitsLonger)
     ASSERT_TRUE(box);
     EXPECT_NE(ui::ChildTexts(box).find(text::kOtherInstance), std::wstring::npos);
     EXPECT_EQ(Label(launcher), text::kOnline);
-    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
     EXPECT_EQ(Count(server, "DC"), 0u);
     const size_t before = server.Requests().size();
     Sleep(4000);
@@ -202,7 +202,7 @@ TEST_F(ConnectFixture, FailedStartTellsThePilotAndEndsTheLauncher)
     EXPECT_NE(ui::ChildTexts(box).find(expected), std::wstring::npos) << ::testing::PrintToString(ui::ChildTexts(box));
     EXPECT_TRUE(IsWindowVisible(form)) << "the message stands over the window";
     EXPECT_EQ(Label(launcher), text::kConnected);
-    EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 
     bool shownAgain = false;
     ui::Press(box, ui::Button::Ok);
@@ -319,5 +319,38 @@ TEST_F(ConnectFixture, AutomaticConnectionToAServerThatNeverAnswersIt)
     Sleep(1000);
     EXPECT_EQ(Label(launcher), text::kNoAnswer);
     EXPECT_EQ(Count(server, "DC"), Count(server, "TPv2.0")) << "a connection after every online poll";
-    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
+}
+
+// A "DC" exchange that fails (here the server's own oversize datagram) is
+// reported; the window, its label, its button and its poll stay as they
+// were, and the server counts as not yet online, so the next online reply
+// sounds the alert again.
+TEST_F(ConnectFixture, FailedConnectionExchangeLeavesTheWindowAsItWas)
+{
+    SimulatorInstall condor;
+    StatusFixture server(Server(std::string(9000, 'C')));
+    LauncherRun launcher(Settings(condor.Path(), true));
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    Connect(launcher);
+    HWND box = launcher.WaitForBox();
+    ASSERT_TRUE(box);
+    EXPECT_NE(ui::ChildTexts(box).find(text::kSocketError + std::wstring(L"10040")), std::wstring::npos)
+        << ::testing::PrintToString(ui::ChildTexts(box));
+    EXPECT_EQ(Label(launcher), text::kOnline);
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
+    EXPECT_TRUE(IsWindowVisible(form));
+    EXPECT_TRUE(condor.Started().empty());
+    const size_t polls = server.Requests().size();
+    ui::Press(box, ui::Button::Ok);
+
+    // The next online reply counts as coming online: the alert's pause
+    // holds the tick after it.
+    ASSERT_TRUE(server.WaitForRequests(polls + 2, 15s));
+    const auto requests = server.Requests();
+    EXPECT_GT(requests[polls + 1].at - requests[polls].at, 3300ms) << "the alert sounded again";
+    EXPECT_EQ(Label(launcher), text::kOnline);
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
+    EXPECT_TRUE(IsWindowVisible(form));
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -84,14 +86,56 @@ TEST(Hostile, BurstOfStrangersDatagramsChangesNothing)
     ASSERT_TRUE(server.WaitForRequests(polls + 3, 15s));
     Sleep(1000);
     EXPECT_EQ(launcher.WaitForBox(100ms), nullptr) << "no stranger's datagram was taken as a reply";
-    EXPECT_EQ(ui::Text(launcher.Control(IdEtatCon)), text::kOnline);
-    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), text::kOnline);
+    EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 
     const Footprint after = Measure(launcher.Process());
     Report("three ticks after the burst", after);
     EXPECT_LT(after.workingSet, before.workingSet + 1024 * 1024) << "memory does not grow";
     EXPECT_LE(after.handles, before.handles + 2);
     EXPECT_LE(after.gdiObjects, before.gdiObjects);
+}
+
+// A flood that lasts through several exchanges: each one still ends when
+// its wait has run out, so the window answers and the ticks keep time.
+TEST(Hostile, FloodOfStrangersThroughSeveralTicks)
+{
+    StatusFixture server([](const StatusFixture::Request&, StatusFixture&) -> std::optional<std::string> {
+        return std::nullopt;
+    });
+    LauncherRun launcher;
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(server.WaitForRequests(1, 12s));
+    const sockaddr_in launcherPort = server.Requests().back().from;
+    const size_t before = server.Requests().size();
+
+    std::atomic<bool> flooding{true};
+    std::thread flood([&] {
+        while (flooding) server.SendFromElsewhere("CCevil", launcherPort);
+    });
+    const auto end = Clock::now() + 10s;
+    int late = 0;
+    Clock::duration slowest{};
+    while (Clock::now() < end) {
+        const auto asked = Clock::now();
+        if (!Responsive(form, 1000)) ++late;
+        slowest = std::max(slowest, Clock::now() - asked);
+        std::this_thread::sleep_for(100ms);
+    }
+    flooding = false;
+    flood.join();
+
+    EXPECT_EQ(late, 0) << "slowest answer " << std::chrono::duration_cast<std::chrono::milliseconds>(slowest).count()
+                       << " ms";
+    const std::vector<StatusFixture::Request> requests = server.Requests();
+    ASSERT_GE(requests.size(), before + 3) << "ticks went on during the flood";
+    for (size_t i = before; i < requests.size(); ++i) {
+        const auto period = requests[i].at - requests[i - 1].at;
+        EXPECT_GT(period, 2500ms) << "tick " << i;
+        EXPECT_LT(period, 3700ms) << "tick " << i;
+    }
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), text::kOffline);
 }
 
 TEST(Hostile, ServerFlappingAtEveryTick)
@@ -116,9 +160,9 @@ TEST(Hostile, ServerFlappingAtEveryTick)
         const bool online = tick % 2 == 1;
         // An online tick holds the thread for the alert's pause; the label
         // is read once it is free again, before the next tick.
-        const std::wstring label = ui::Text(launcher.Control(IdEtatCon), 6s);
-        const bool enabled = IsWindowEnabled(launcher.Control(IdConnect)) != FALSE;
-        if (label != (online ? L"Serveur en ligne" : L"Serveur hors ligne") || enabled != online) ++wrongState;
+        const std::wstring label = ui::Text(launcher.Control(IdStatusLabel), 6s);
+        const bool enabled = IsWindowEnabled(launcher.Control(IdConnectButton)) != FALSE;
+        if (label != (online ? text::kOnline : text::kOffline) || enabled != online) ++wrongState;
         if (online) {
             ASSERT_TRUE(server.WaitForRequests(tick + 1, 15s));
             const auto next = server.Requests()[static_cast<size_t>(tick)].at;
@@ -157,10 +201,10 @@ TEST(Hostile, HugeSettingsFilesAreReadAndNeverCutShort)
         options.settings = row.content;
         LauncherRun launcher(options);
         ASSERT_TRUE(launcher.MainWindow(60s));
-        EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_CHECKED) << "read to its end";
+        EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_CHECKED) << "read to its end";
         // A click rewrites the file: all of it stays. (The platform writes
         // it over in place, so wait until the rewrite is whole.)
-        PostMessageW(launcher.Control(IdCheckBox1), BM_CLICK, 0, 0);
+        PostMessageW(launcher.Control(IdAlertBox), BM_CLICK, 0, 0);
         std::string written;
         EXPECT_TRUE(ui::WaitFor(
             [&] {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/unique.h"
+#include "base/unique.h"
 #include "tests/support/scratch.h"
 #include "tests/support/settings_text.h"
 #include "tests/support/ui.h"

@@ -139,8 +139,8 @@ TEST(FirstRun, RegisteredSimulatorIsTakenWithoutAsking)
     ASSERT_TRUE(launcher.MainWindow());
     EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), window_class::kBox).size(), 0u);
     EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(condor.Path()));
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAutoConnectBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
 TEST(FirstRun, WithoutTheSimulatorThePilotIsAsked)
@@ -222,7 +222,7 @@ TEST(FirstRun, PollTickWhileTheMessageIsOpenDoesNotBreakIt)
     AnswerFirstRun(launcher, ui::Button::Cancel);
     ASSERT_TRUE(launcher.MainWindow());
     EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(L""));
-    EXPECT_EQ(ui::Text(launcher.Control(IdEtatCon)), text::kOnline);
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), text::kOnline);
 }
 
 TEST(Options, AlerteReadAtStartIsResetByTheFirstRun)
@@ -234,7 +234,7 @@ TEST(Options, AlerteReadAtStartIsResetByTheFirstRun)
     options.settings = SettingsText().Alerte("1").Text();
     LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_CHECKED) << "on for this run";
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_CHECKED) << "on for this run";
     const Lines lines = launcher.SettingsLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Alerte=0"), lines.end()) << "off from the next start";
 }
@@ -245,7 +245,7 @@ TEST(Options, EachClickWritesItsBox)
     options.settings = SettingsText().CheminExe("C:\\Condor3").AutoConnect("0x10").Text();
     LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox2), BM_GETCHECK, 0, 0), BST_CHECKED) << "0x10 reads as on";
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAutoConnectBox), BM_GETCHECK, 0, 0), BST_CHECKED) << "0x10 reads as on";
     auto value = [&](const std::string& key) {
         for (const std::string& line : launcher.SettingsLines())
             if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
@@ -253,12 +253,12 @@ TEST(Options, EachClickWritesItsBox)
     };
     EXPECT_EQ(value("AutoConnect"), "1") << "restoring a checked box writes it back";
 
-    HWND alerte = launcher.Control(IdCheckBox1);
+    HWND alerte = launcher.Control(IdAlertBox);
     for (const char* expected : {"1", "0", "1"}) {
         SendMessageW(alerte, BM_CLICK, 0, 0);
         EXPECT_TRUE(ui::WaitFor([&] { return value("Alerte") == expected; }, 3s)) << value("Alerte");
     }
-    SendMessageW(launcher.Control(IdCheckBox2), BM_CLICK, 0, 0);
+    SendMessageW(launcher.Control(IdAutoConnectBox), BM_CLICK, 0, 0);
     EXPECT_TRUE(ui::WaitFor([&] { return value("AutoConnect") == "0"; }, 3s));
 }
 
@@ -285,12 +285,60 @@ TEST(Options, UnwritableSettingsAreReportedAndTheLauncherGoesOn)
         ASSERT_TRUE(launcher.MainWindow());
 
         // A click fails the same way, after the box has changed.
-        HWND alerte = launcher.Control(IdCheckBox1);
+        HWND alerte = launcher.Control(IdAlertBox);
         PostMessageW(alerte, BM_CLICK, 0, 0);
         box = launcher.WaitForBox();
         ASSERT_TRUE(box);
         EXPECT_NE(ui::ChildTexts(box).find(expected), std::wstring::npos);
         EXPECT_EQ(SendMessageTimeoutW(alerte, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr), TRUE);
         PostMessageW(box, WM_CLOSE, 0, 0);
+    }
+}
+
+// An update ordered while a first-run box is open ends the program: the
+// unanswered boxes are no choice, nothing is stored, and the next start
+// asks again.
+TEST(FirstRun, EndedByAnUpdateWhileTheMessageIsOpenStoresNothing)
+{
+    StatusFixture server([](const StatusFixture::Request& request, StatusFixture&) -> std::optional<std::string> {
+        if (request.bytes == "TPv2.0") return std::string("MJhttp://127.0.0.1:9/MaJLanceur.exe");
+        return std::nullopt;
+    });
+    CondorRegistration registration;
+    for (ui::Button answer : {ui::Button::Oui, ui::Button::Non}) {
+        SCOPED_TRACE(answer == ui::Button::Oui ? "&Oui" : "&Non");
+        LauncherRun launcher(FreshSettings());
+        HWND message = launcher.WaitForBox();
+        ASSERT_TRUE(message);
+        ASSERT_NE(ui::ChildTexts(message).find(text::kFirstRunMessage), std::wstring::npos);
+        // The tick's question comes over the message.
+        HWND question = nullptr;
+        ASSERT_TRUE(ui::WaitFor(
+            [&] {
+                for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), window_class::kBox))
+                    if (box != message && ui::Text(box) == text::kQuestionTitle) question = box;
+                return question != nullptr;
+            },
+            10s));
+        ui::Press(question, answer);
+        if (answer == ui::Button::Oui) {
+            // Nothing answers on port 9: the download fails and says so.
+            HWND failed = nullptr;
+            ASSERT_TRUE(ui::WaitFor(
+                [&] {
+                    for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), window_class::kBox))
+                        if (box != message && box != question &&
+                            ui::ChildTexts(box).find(text::kUpdateFailed) != std::wstring::npos)
+                            failed = box;
+                    return failed != nullptr;
+                },
+                30s));
+            ui::Press(failed, ui::Button::Ok);
+        }
+        EXPECT_EQ(launcher.WaitForExit(15s), std::optional<DWORD>(0));
+        const Lines lines = launcher.SettingsLines();
+        // Without "CheminExe" the next start is a first run again.
+        const auto stored = [](const std::string& line) { return line.starts_with("CheminExe"); };
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), stored), 0) << ::testing::PrintToString(lines);
     }
 }

@@ -90,12 +90,12 @@ TEST(Layout, WindowAndControlsAsDrawnAtThePrefixDpi)
         bool enabled, tabStop;
     };
     const Expected controls[] = {
-        {IdEtatCon, L"Static", text::kOffline, 27, 0, 304, 21, true, false},
-        {IdLabel1, L"Static", text::kSiteLink, 109, 389, 0, 0, true, false},
-        {IdLabel2, L"Static", nullptr, 27, 27, 0, 0, true, false},
-        {IdConnect, L"Button", text::kConnect, 226, 343, 105, 40, false, true},
-        {IdCheckBox1, L"Button", text::kAlertBox, 27, 343, 97, 17, true, true},
-        {IdCheckBox2, L"Button", text::kAutoConnectBox, 27, 366, 158, 17, true, true},
+        {IdStatusLabel, L"Static", text::kOffline, 27, 0, 304, 21, true, false},
+        {IdSiteLink, L"Static", text::kSiteLink, 109, 389, 0, 0, true, false},
+        {IdCredit, L"Static", nullptr, 27, 27, 0, 0, true, false},
+        {IdConnectButton, L"Button", text::kConnect, 226, 343, 105, 40, false, true},
+        {IdAlertBox, L"Button", text::kAlertBox, 27, 343, 97, 17, true, true},
+        {IdAutoConnectBox, L"Button", text::kAutoConnectBox, 27, 366, 158, 17, true, true},
     };
     for (const Expected& c : controls) {
         HWND control = launcher.Control(c.id);
@@ -117,9 +117,9 @@ TEST(Layout, WindowAndControlsAsDrawnAtThePrefixDpi)
         EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0, c.tabStop) << c.id;
         EXPECT_TRUE(IsWindowVisible(control));
     }
-    EXPECT_EQ(ui::Text(launcher.Control(IdLabel2)).rfind(text::kCreditPrefix, 0), 0u);
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageW(launcher.Control(IdCheckBox2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(ui::Text(launcher.Control(IdCredit)).rfind(text::kCreditPrefix, 0), 0u);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(launcher.Control(IdAutoConnectBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
     // What the pilot sees: white ground, the logo in its box, a blue link.
     Sleep(300);
@@ -130,7 +130,7 @@ TEST(Layout, WindowAndControlsAsDrawnAtThePrefixDpi)
     EXPECT_FALSE(IsWhite(shot.At(scaled(31), scaled(200)))) << "the logo's left edge";
     EXPECT_FALSE(IsWhite(shot.At(scaled(178), scaled(175)))) << "the logo's middle";
     EXPECT_TRUE(IsWhite(shot.At(scaled(329), scaled(200)))) << "right of the logo";
-    const RECT link = ui::RectInParentClient(launcher.Control(IdLabel1));
+    const RECT link = ui::RectInParentClient(launcher.Control(IdSiteLink));
     int blue = 0;
     for (int y = link.top; y < link.bottom; ++y)
         for (int x = link.left; x < link.right; ++x) blue += IsBlueish(shot.At(x, y));
@@ -183,10 +183,10 @@ TEST(Shell, TabMovesThroughTheEnabledControlsOnly)
         return info.hwndFocus;
     };
     // "Connexion" is disabled, so the first box has the focus from the start.
-    ASSERT_TRUE(ui::WaitFor([&] { return focus() == launcher.Control(IdCheckBox1); }, 3s));
+    ASSERT_TRUE(ui::WaitFor([&] { return focus() == launcher.Control(IdAlertBox); }, 3s));
 
     // Tab goes round the two boxes only, the labels never take the focus.
-    const int order[] = {IdCheckBox2, IdCheckBox1, IdCheckBox2};
+    const int order[] = {IdAutoConnectBox, IdAlertBox, IdAutoConnectBox};
     for (int id : order) {
         PostMessageW(focus(), WM_KEYDOWN, VK_TAB, 0x000F0001);
         EXPECT_TRUE(ui::WaitFor([&] { return focus() == launcher.Control(id); }, 3s)) << id;
@@ -218,7 +218,7 @@ TEST(Shell, LinkOpensTheCommunitySiteInTheBrowser)
     LauncherRun launcher;
     HWND form = launcher.MainWindow();
     ASSERT_TRUE(form);
-    HWND link = launcher.Control(IdLabel1);
+    HWND link = launcher.Control(IdSiteLink);
     const RECT rect = ui::RectInParentClient(link);
     const LPARAM inside = MAKELPARAM(5, (rect.bottom - rect.top) / 2);
     PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, inside);

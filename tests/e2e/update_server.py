@@ -48,7 +48,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.record()
         path = self.path.split("?")[0]
         parts = path.strip("/").split("/")
-        if path == "/updater":
+        if path in ("/updater", "/Lanceur%20Tarvik/updater"):
             self.updater()
         elif parts[0] == "redirect" and len(parts) == 2 and parts[1].isdigit():
             left = int(parts[1])
@@ -58,6 +58,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send(302, headers=[("Location", "http://127.0.0.1:%d/redirect/%d" % (self.server.http_port, left - 1))])
             else:
                 self.send(301, headers=[("Location", "%d" % (left - 1))])
+        elif path == "/not-a-program":
+            self.send(200, b"Ceci n'est pas un programme.\n", [("Content-Type", "application/octet-stream")])
         elif path == "/cookie":
             self.send(302, headers=[("Set-Cookie", "tarvik=miel; Path=/"), ("Location", "/cookie-check")])
         elif path == "/cookie-check":

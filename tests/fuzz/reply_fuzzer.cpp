@@ -16,10 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const wchar_t expected = data[i] <= 0x7F ? static_cast<wchar_t>(data[i]) : L'\uFFFD';
         if (reply[i] != expected) std::abort();
     }
-    const auto [commande, argument] = SplitReply(reply);
-    if (commande.size() > 2) std::abort();
-    if (commande + argument != reply) std::abort();
-    if (!argument.empty() && commande.size() != 2) std::abort();
+    const auto [command, argument] = SplitReply(reply);
+    if (command.size() > 2) std::abort();
+    if (command + argument != reply) std::abort();
+    if (!argument.empty() && command.size() != 2) std::abort();
 
     // What the launcher would send back of such a text: one byte a character.
     const std::string request = EncodeRequest(reply);

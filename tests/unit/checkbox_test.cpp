@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/checkbox.h"
-#include "app/unique.h"
+#include "base/unique.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "server/datagram.h"
 
 TEST(Datagram, RequestIsOneBytePerCharacter)
@@ -58,9 +58,9 @@ TEST(Datagram, ReplySplitsIntoCodeAndArgument)
     };
     for (const Case& c : cases) {
         const auto split = SplitReply(c.reply);
-        EXPECT_EQ(split.Commande, c.commande) << c.reply;
-        EXPECT_EQ(split.Argument, c.argument) << c.reply;
-        EXPECT_EQ(split.Commande + split.Argument, c.reply);
+        EXPECT_EQ(split.command, c.commande) << c.reply;
+        EXPECT_EQ(split.argument, c.argument) << c.reply;
+        EXPECT_EQ(split.command + split.argument, c.reply);
     }
 }
 

@@ -6,7 +6,8 @@
 
 #include "app/application.h"
 #include "app/dialogs.h"
-#include "app/errors.h"
+#include "base/errors.h"
+#include "base/launcher_window.h"
 #include "tests/support/ui.h"
 
 using namespace std::chrono_literals;
@@ -64,23 +65,23 @@ struct DialogFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(DialogFixture, MessageDlgResults)
+TEST_F(DialogFixture, AskYesNoAnswers)
 {
     struct Case {
         const char* how;
         std::function<void(HWND)> answer;
-        ModalResult expected;
+        Answer expected;
     };
     const Case cases[] = {
-        {"Enter at once", [](HWND box) { ui::PressEnter(box); }, mrYes},
-        {"&Oui", [](HWND box) { ClickId(box, mrYes); }, mrYes},
-        {"&Non", [](HWND box) { ClickId(box, mrNo); }, mrNo},
-        {"close button", [](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); }, mrCancel},
-        {"Alt+F4", [](HWND box) { PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); }, mrCancel},
+        {"Enter at once", [](HWND box) { ui::PressEnter(box); }, Answer::Yes},
+        {"&Oui", [](HWND box) { ClickId(box, IDYES); }, Answer::Yes},
+        {"&Non", [](HWND box) { ClickId(box, IDNO); }, Answer::No},
+        {"close button", [](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); }, Answer::Dismissed},
+        {"Alt+F4", [](HWND box) { PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); }, Answer::Dismissed},
     };
     for (const Case& c : cases) {
         Answerer answerer(c.answer);
-        const ModalResult result = MessageDlg(app, L"Condor 3 a été fermé.\r\nVoulez vous quitter le lanceur?");
+        const Answer result = AskYesNo(app, L"Condor 3 a été fermé.\r\nVoulez vous quitter le lanceur?");
         const Seen& seen = answerer.Wait();
         ASSERT_TRUE(seen.found) << c.how;
         EXPECT_EQ(result, c.expected) << c.how;
@@ -92,7 +93,7 @@ TEST_F(DialogFixture, MessageDlgResults)
     }
 }
 
-TEST_F(DialogFixture, ShowMessageClosesEveryWayAndIsCentred)
+TEST_F(DialogFixture, ShowInformationClosesEveryWayAndIsCentred)
 {
     const std::function<void(HWND)> answers[] = {
         [](HWND box) { ClickId(box, IDOK); },
@@ -101,7 +102,7 @@ TEST_F(DialogFixture, ShowMessageClosesEveryWayAndIsCentred)
     };
     for (const auto& answer : answers) {
         Answerer answerer(answer);
-        ShowMessage(app, L"Une autre instance de Condor3 est déja lancée. \r\nVeuillez la fermer avant de réessayer.");
+        ShowInformation(app, L"Une autre instance de Condor3 est déja lancée. \r\nVeuillez la fermer avant de réessayer.");
         const Seen& seen = answerer.Wait();
         ASSERT_TRUE(seen.found);
         EXPECT_EQ(seen.caption, app.Title());
@@ -127,14 +128,14 @@ TEST_F(DialogFixture, ErrorBoxShowsTheMessageWithAFullStop)
         std::wstring shown;
     };
     const Case cases[] = {
-        {[] { throw Erreur(L"Erreur de socket n° 11001\r\nHôte non trouvé."); },
+        {[] { throw LauncherError(L"Erreur de socket n° 11001\r\nHôte non trouvé."); },
          L"Erreur de socket n° 11001\r\nHôte non trouvé."},
-        {[] { throw Erreur(L"Pas assez de timers disponibles"); }, L"Pas assez de timers disponibles."},
+        {[] { throw LauncherError(L"Pas assez de timers disponibles"); }, L"Pas assez de timers disponibles."},
         {[] {
              try {
-                 throw Erreur(L"dedans");
+                 throw LauncherError(L"dedans");
              } catch (...) {
-                 std::throw_with_nested(Erreur(L"dehors"));
+                 std::throw_with_nested(LauncherError(L"dehors"));
              }
          },
          L"dedans."},
@@ -167,7 +168,7 @@ TEST_F(DialogFixture, ErrorsRaisedWhileAnErrorBoxIsOpenDoNotPileUp)
         if (stop) return;
         ++failures;
         try {
-            throw Erreur(L"encore");
+            throw LauncherError(L"encore");
         } catch (...) {
             reporting->HandleException();
         }
@@ -181,7 +182,7 @@ TEST_F(DialogFixture, ErrorsRaisedWhileAnErrorBoxIsOpenDoNotPileUp)
         PostMessageW(box, WM_CLOSE, 0, 0);
     });
     try {
-        throw Erreur(L"première");
+        throw LauncherError(L"première");
     } catch (...) {
         app.HandleException();
     }

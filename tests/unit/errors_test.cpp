@@ -6,7 +6,7 @@
 #include <windows.h>
 #endif
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 TEST(ErrorMessage, FullStopOnlyAfterCharactersAboveFullStop)
 {
@@ -55,9 +55,9 @@ TEST(ErrorMessage, ChainOfRealNestedErrors)
     std::exception_ptr caught;
     try {
         try {
-            throw Erreur(L"Fichier introuvable");
+            throw LauncherError(L"Fichier introuvable");
         } catch (...) {
-            std::throw_with_nested(Erreur(L"Lecture des réglages impossible"));
+            std::throw_with_nested(LauncherError(L"Lecture des réglages impossible"));
         }
     } catch (...) {
         caught = std::current_exception();
@@ -91,8 +91,8 @@ TEST(ErrorMessage, StartupFailureNamesKindModuleAndAddress)
 TEST(ErrorMessage, ErrorRemembersWhereItWasThrown)
 {
     try {
-        throw Erreur(L"x");
-    } catch (const Erreur& e) {
+        throw LauncherError(L"x");
+    } catch (const LauncherError& e) {
         HMODULE module = nullptr;
         ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                                        static_cast<LPCWSTR>(e.Address()), &module));

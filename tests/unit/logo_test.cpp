@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/logo.h"
 
 namespace {
@@ -49,5 +49,5 @@ TEST(Logo, DamagedPictureIsAnError)
         {jpeg.begin(), jpeg.begin() + 200},
         {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'},
     };
-    for (const auto& damaged : cases) EXPECT_THROW(DecodeJpeg(damaged.data(), damaged.size()), Erreur);
+    for (const auto& damaged : cases) EXPECT_THROW(DecodeJpeg(damaged.data(), damaged.size()), LauncherError);
 }

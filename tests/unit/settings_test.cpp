@@ -4,9 +4,9 @@
 
 #include <fstream>
 
-#include "app/errors.h"
-#include "settings/file_ini.h"
-#include "settings/registre.h"
+#include "base/errors.h"
+#include "settings/ini_file.h"
+#include "settings/registry_key.h"
 #include "tests/support/scratch.h"
 
 TEST(Settings, PathIsAppDataFollowedByTheFixedTail)
@@ -35,7 +35,7 @@ TEST_F(IniFixture, ReadsWhatIsThereAndDefaultsForWhatIsNot)
 {
     Write("[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\nVide=\r\nLong=" + std::string(2100, 'a') +
           "\r\n[LAUNCHER]\r\nAlerte=1\r\nAutoConnect=oui\r\nUpdate=no\r\n");
-    TIniFile ini(path);
+    IniFile ini(path);
     EXPECT_EQ(ini.ReadString(L"CONDOR 3", L"CheminExe", L"VIDE"), L"C:\\Condor3");
     EXPECT_EQ(ini.ReadString(L"condor 3", L"chemiNexe", L"VIDE"), L"C:\\Condor3") << "names ignore case";
     EXPECT_EQ(ini.ReadString(L"CONDOR 3", L"Vide", L"VIDE"), L"") << "present but empty is not the default";
@@ -46,14 +46,14 @@ TEST_F(IniFixture, ReadsWhatIsThereAndDefaultsForWhatIsNot)
     EXPECT_FALSE(ini.ReadBool(L"LAUNCHER", L"AutoConnect", false));
     EXPECT_FALSE(ini.ReadBool(L"LAUNCHER", L"Absent", false));
 
-    TIniFile missing(folder + L"\\absent.ini");
+    IniFile missing(folder + L"\\absent.ini");
     EXPECT_EQ(missing.ReadString(L"CONDOR 3", L"CheminExe", L"VIDE"), L"VIDE");
 }
 
 TEST_F(IniFixture, WritesFlagsAsOneAndZeroAndReportsFailures)
 {
     {
-        TIniFile ini(path);
+        IniFile ini(path);
         ini.WriteBool(L"LAUNCHER", L"Alerte", true);
         EXPECT_EQ(ini.ReadString(L"LAUNCHER", L"Alerte", L""), L"1");
         ini.WriteBool(L"LAUNCHER", L"Alerte", false);
@@ -65,11 +65,11 @@ TEST_F(IniFixture, WritesFlagsAsOneAndZeroAndReportsFailures)
     CreateDirectoryW(inTheWay.c_str(), nullptr);
     const std::wstring elsewhere = folder + L"\\absent\\TarvikLauncher.ini";
     for (const std::wstring& unwritable : {inTheWay, elsewhere}) {
-        TIniFile ini(unwritable);
+        IniFile ini(unwritable);
         try {
             ini.WriteString(L"CONDOR 3", L"CheminExe", L"C:\\Condor3");
             ADD_FAILURE() << "no error for " << ::testing::PrintToString(unwritable);
-        } catch (const Erreur& e) {
+        } catch (const LauncherError& e) {
             EXPECT_EQ(e.Message(), L"Impossible d'écrire dans " + unwritable);
         }
     }
@@ -114,16 +114,16 @@ TEST_F(RegistryFixture, ReadsTextValuesUpToTheirFirstNul)
     Set(L"WithNul", REG_SZ, withNul, sizeof withNul);
     Set(L"Unterminated", REG_SZ, plain, sizeof plain - sizeof(wchar_t));
 
-    TRegistry registry;
-    ASSERT_TRUE(registry.OpenKeyReadOnly(L"\\" + key));
+    RegistryKey registry;
+    ASSERT_TRUE(registry.OpenReadOnly(L"\\" + key));
     EXPECT_EQ(registry.ReadString(L"Plain"), L"C:\\Condor3");
     EXPECT_EQ(registry.ReadString(L"Expandable"), L"%ProgramFiles%\\Condor3") << "not expanded";
     EXPECT_EQ(registry.ReadString(L"WithNul"), L"C:\\A");
     EXPECT_EQ(registry.ReadString(L"Unterminated"), L"C:\\Condor3");
     EXPECT_EQ(registry.ReadString(L"Absent"), L"");
 
-    TRegistry none;
-    EXPECT_FALSE(none.OpenKeyReadOnly(L"\\SOFTWARE\\TarvikNoSuchKey"));
+    RegistryKey none;
+    EXPECT_FALSE(none.OpenReadOnly(L"\\SOFTWARE\\TarvikNoSuchKey"));
     EXPECT_EQ(none.ReadString(L"InstallDir"), L"");
 }
 
@@ -132,13 +132,13 @@ TEST_F(RegistryFixture, OtherTypesAreAnError)
     const DWORD number = 1;
     Set(L"InstallDir", REG_DWORD, &number, sizeof number);
     Set(L"Binary", REG_BINARY, "C:\\", 3);
-    TRegistry registry;
-    ASSERT_TRUE(registry.OpenKeyReadOnly(L"\\" + key));
+    RegistryKey registry;
+    ASSERT_TRUE(registry.OpenReadOnly(L"\\" + key));
     for (const wchar_t* name : {L"InstallDir", L"Binary"}) {
         try {
             registry.ReadString(name);
             ADD_FAILURE() << "no error";
-        } catch (const Erreur& e) {
+        } catch (const LauncherError& e) {
             EXPECT_EQ(e.Message(), std::wstring(L"Type de données incorrect pour '") + name + L"'");
         }
     }

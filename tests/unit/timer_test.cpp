@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.h"
-#include "app/timer.h"
+#include "base/errors.h"
+#include "base/timer.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ TEST(Timer, RefusedTimerRaisesAndStaysOff)
     try {
         timer.SetEnabled(true);
         FAIL() << "no error";
-    } catch (const Erreur& e) {
+    } catch (const LauncherError& e) {
         EXPECT_EQ(e.Message(), L"Pas assez de timers disponibles");
     }
     EXPECT_FALSE(timer.Enabled());

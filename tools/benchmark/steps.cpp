@@ -1,6 +1,6 @@
 // Times, in one fresh process, the pieces of the launcher's start-up that the
 // floor does without, in the launcher's order and with the launcher's own
-// code where it has some: where the launcher's extra time and memory go.
+// code: where the launcher's extra time and memory go.
 // Prints "<step>_ms=" and "<step>_ws=" (working-set growth, bytes) lines.
 //
 //   bench_steps <settings file>
@@ -12,10 +12,11 @@
 #include <cstring>
 #include <string>
 
+#include "app/dpi.h"
 #include "app/layout.h"
-#include "app/logo.h"
-#include "server/udp_client.h"
-#include "settings/file_ini.h"
+#include "app/window_parts.h"
+#include "server/status_poll.h"
+#include "settings/launcher_settings.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const UINT dpi = ::GetDpiForSystem();
+    const UINT dpi = SystemDpi();
     // Untimed, what the floor does too: common controls, a first window
     // (Wine's display driver starts with it), one font made and measured.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
@@ -96,20 +97,17 @@ int wmain(int argc, wchar_t** argv)
     }
 
     Time("icons", [&] {
-        ::LoadImageW(instance, L"MAINICON", IMAGE_ICON, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CXICON),
-                     LR_DEFAULTCOLOR);
-        ::LoadImageW(instance, L"MAINICON", IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                     ::GetSystemMetrics(SM_CXSMICON), LR_DEFAULTCOLOR);
+        LoadMainIcon(instance, ::GetSystemMetrics(SM_CXICON));
+        LoadMainIcon(instance, ::GetSystemMetrics(SM_CXSMICON));
     });
 
+    UniqueFont fonts[static_cast<int>(FontRole::Count)];
     // Made and measured once each, as the controls' first painting does.
     Time("fonts", [&] {
+        CreateFonts(dpi, fonts);
         HDC dc = ::GetDC(nullptr);
-        for (const auto& wanted : kFonts) {
-            HFONT font = ::CreateFontW(::MulDiv(wanted.height, static_cast<int>(dpi), kBaseDpi), 0, 0, 0, wanted.weight,
-                                       FALSE, wanted.underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, wanted.face);
-            HGDIOBJ previous = ::SelectObject(dc, font);
+        for (const UniqueFont& font : fonts) {
+            HGDIOBJ previous = ::SelectObject(dc, font.get());
             SIZE extent;
             ::GetTextExtentPoint32W(dc, L"Serveur hors ligne", 18, &extent);
             ::SelectObject(dc, previous);
@@ -117,33 +115,17 @@ int wmain(int argc, wchar_t** argv)
         ::ReleaseDC(nullptr, dc);
     });
 
-    Time("tooltips", [&] {
-        HWND tips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                                      instance, nullptr);
-        for (const ControlLayout& layout : kControls) {
-            if (!layout.hint) continue;
-            TTTOOLINFOW tool{};
-            tool.cbSize = sizeof tool;
-            tool.uFlags = TTF_SUBCLASS;
-            tool.hwnd = owner;
-            tool.uId = static_cast<UINT_PTR>(layout.id);
-            tool.lpszText = const_cast<wchar_t*>(layout.hint);
-            ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        }
-    });
+    // Each hint on a control of its own, as in the launcher's window.
+    HWND hinted[std::size(kControls)] = {};
+    for (size_t i = 0; i < std::size(kControls); ++i)
+        hinted[i] = ::CreateWindowExW(0, kControls[i].windowClass, kControls[i].caption, WS_CHILD | kControls[i].style,
+                                        0, 0, 10, 10, owner, nullptr, instance, nullptr);
+    Time("tooltips", [&] { CreateHints(instance, owner, hinted); });
 
-    const Bounds box{::MulDiv(kImage1Box.left, static_cast<int>(dpi), kBaseDpi),
-                     ::MulDiv(kImage1Box.top, static_cast<int>(dpi), kBaseDpi),
-                     ::MulDiv(kImage1Box.width, static_cast<int>(dpi), kBaseDpi),
-                     ::MulDiv(kImage1Box.height, static_cast<int>(dpi), kBaseDpi)};
+    const Bounds box{ScaleToDpi(kLogoBox.left, dpi), ScaleToDpi(kLogoBox.top, dpi), ScaleToDpi(kLogoBox.width, dpi),
+                     ScaleToDpi(kLogoBox.height, dpi)};
     RgbImage decoded;
-    Time("logo_decode", [&] {
-        HRSRC found = ::FindResourceW(instance, L"LOGO", MAKEINTRESOURCEW(10));
-        const void* data = ::LockResource(::LoadResource(instance, found));
-        const int side = box.width < box.height ? box.width : box.height;
-        decoded = DecodeJpeg(data, ::SizeofResource(instance, found), side, side);
-    });
+    Time("logo_decode", [&] { decoded = DecodeLogo(instance, box); });
     std::printf("logo_decoded=%dx%d\n", decoded.width, decoded.height);
     RgbImage picture;
     Time("logo_resample", [&] {
@@ -151,28 +133,15 @@ int wmain(int argc, wchar_t** argv)
         picture = Resample(decoded, fitted.width, fitted.height);
     });
     std::printf("logo_shown=%dx%d\n", picture.width, picture.height);
-    Time("logo_bitmap", [&] {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        auto* out = static_cast<unsigned char*>(bits);
-        for (size_t i = 0, n = static_cast<size_t>(picture.width) * picture.height; i < n; ++i) {
-            out[i * 4] = picture.pixels[i * 3 + 2];
-            out[i * 4 + 1] = picture.pixels[i * 3 + 1];
-            out[i * 4 + 2] = picture.pixels[i * 3];
-            out[i * 4 + 3] = 0;
-        }
-    });
+    UniqueBitmap bitmap;
+    Time("logo_bitmap", [&] { bitmap = MakeBitmap(picture); });
 
-    IdUDPClient client;
-    Time("winsock", [&] { client.Activate(); });
+    StatusPoll status(L"127.0.0.1");
+    Time("winsock", [&] { status.Open(); });
 
     Time("settings", [&] {
-        const TIniFile settings(argv[1]);
-        settings.ReadString(L"CONDOR 3", L"CheminExe", L"VIDE");
-        settings.ReadBool(L"LAUNCHER", L"Alerte", false);
-        settings.ReadBool(L"LAUNCHER", L"AutoConnect", false);
+        LauncherState state;
+        ReadSettings(IniFile(argv[1]), state);
     });
 
     const PROCESS_MEMORY_COUNTERS end = Memory();

@@ -1,0 +1,106 @@
+#include "app/window_parts.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "base/errors.h"
+
+namespace {
+
+std::pair<const void*, DWORD> LogoResource(HINSTANCE instance)
+{
+    HRSRC found = ::FindResourceW(instance, L"LOGO", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+    if (!data) throw LauncherError(L"Le logo est absent des ressources du programme");
+    return {data, ::SizeofResource(instance, found)};
+}
+
+} // namespace
+
+HICON LoadMainIcon(HINSTANCE instance, int size)
+{
+    return static_cast<HICON>(::LoadImageW(instance, L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+void CreateFonts(UINT dpi, UniqueFont (&fonts)[static_cast<int>(FontRole::Count)])
+{
+    for (int role = 0; role < static_cast<int>(FontRole::Count); ++role) {
+        const FontStyle& style = kFonts[role];
+        fonts[role].reset(::CreateFontW(ScaleToDpi(style.height, dpi), 0, 0, 0, style.weight, FALSE, style.underline,
+                                        FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                        CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, style.face));
+    }
+}
+
+HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::size(kControls)])
+{
+    HWND hints = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                   instance, nullptr);
+    if (!hints) return nullptr;
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        if (!kControls[i].hint) continue;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window;
+        tool.uId = reinterpret_cast<UINT_PTR>(controls[i]);
+        tool.lpszText = const_cast<wchar_t*>(kControls[i].hint);
+        ::SendMessageW(hints, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        // A disabled control gets no mouse input: the window under it does,
+        // so the same hint also stands for the control's area of the window.
+        tool.uFlags = TTF_SUBCLASS;
+        tool.uId = static_cast<UINT_PTR>(kControls[i].id);
+        ::SendMessageW(hints, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    PlaceHints(hints, window, controls);
+    ::SendMessageW(hints, TTM_SETDELAYTIME, TTDT_INITIAL, kTooltipDelayMs);
+    ::SendMessageW(hints, TTM_SETDELAYTIME, TTDT_AUTOPOP, kTooltipShownMs);
+    return hints;
+}
+
+void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kControls)])
+{
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        if (!kControls[i].hint) continue;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window;
+        tool.uId = static_cast<UINT_PTR>(kControls[i].id);
+        ::GetWindowRect(controls[i], &tool.rect);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&tool.rect), 2);
+        ::SendMessageW(hints, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+RgbImage DecodeLogo(HINSTANCE instance, const Bounds& box)
+{
+    const auto [data, size] = LogoResource(instance);
+    const int side = std::min(box.width, box.height);
+    return DecodeJpeg(data, size, side, side);
+}
+
+UniqueBitmap MakeBitmap(const RgbImage& picture)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) throw LauncherError(L"Mémoire insuffisante pour afficher le logo");
+    auto* out = static_cast<std::uint8_t*>(bits);
+    for (size_t i = 0, n = static_cast<size_t>(picture.width) * picture.height; i < n; ++i) {
+        out[i * 4] = picture.pixels[i * 3 + 2];
+        out[i * 4 + 1] = picture.pixels[i * 3 + 1];
+        out[i * 4 + 2] = picture.pixels[i * 3];
+        out[i * 4 + 3] = 0;
+    }
+    return bitmap;
+}

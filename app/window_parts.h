@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+
+#include <iterator>
+
+#include "app/layout.h"
+#include "app/logo.h"
+#include "base/unique.h"
+
+// The pieces of the main window's start-up, apart so that the benchmark
+// times this very code.
+
+HICON LoadMainIcon(HINSTANCE instance, int size);
+
+// The fonts of every role at the given DPI.
+void CreateFonts(UINT dpi, UniqueFont (&fonts)[static_cast<int>(FontRole::Count)]);
+
+// The hints of the controls that have one; null when the system refuses
+// the tooltip window (hints are a comfort: the launcher works without).
+HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::size(kControls)]);
+
+// The areas of the window's own hints follow the controls they stand for.
+void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kControls)]);
+
+// The logo from the resources, decoded at the smallest DCT scale that
+// still covers the box. Throws.
+RgbImage DecodeLogo(HINSTANCE instance, const Bounds& box);
+
+// A top-down 32-bit bitmap of the picture. Throws when memory runs out.
+UniqueBitmap MakeBitmap(const RgbImage& picture);

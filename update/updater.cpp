@@ -1,0 +1,46 @@
+#include "update/updater.h"
+
+#include <windows.h>
+
+#include "base/files.h"
+#include "base/finally.h"
+#include "base/process.h"
+#include "base/timer.h"
+#include "update/download.h"
+#include "update/update_rules.h"
+#include "update/url.h"
+
+namespace {
+
+constexpr wchar_t kQuestion[] =
+    L"Le lanceur doit être mis à jour pour continuer.\r\nVoulez vous mettre à jour maintenant?";
+constexpr wchar_t kDownloadFailed[] =
+    L"La mise à jour n'a pas pu être téléchargée.\r\nRéessayez ultérieurement ou contactez le Tarvik pour plus "
+    L"d'informations";
+
+} // namespace
+
+void RemoveLeftoverUpdater(const std::wstring& launcherPath)
+{
+    // An updater that still runs keeps its file: the next tick tries again.
+    const std::wstring updater = UpdaterPath(launcherPath);
+    if (IsExistingFile(updater)) ::DeleteFileW(updater.c_str());
+}
+
+void UpdateLauncher(const LauncherState& state, LauncherWindow& window, const std::wstring& launcherPath,
+                    bool httpsOnly)
+{
+    window.PollTimer().SetEnabled(false); // no tick from here on: the launcher ends below
+    // Ends even when a box cannot be shown.
+    Finally(
+        [&] {
+            if (AfterUpdateQuestion(window.Ask(kQuestion)) == UpdateStep::Quit) return;
+            const std::wstring updater = UpdaterPath(launcherPath);
+            if (DownloadFile(state.lastReply.argument, updater, httpsOnly)) {
+                StartProgramOrEnd(window, updater, updater);
+            } else {
+                window.Tell(kDownloadFailed);
+            }
+        },
+        [&] { window.Close(); });
+}
