@@ -25,8 +25,10 @@ public:
         CreateDirectoryW(path_.c_str(), nullptr);
         Copy();
     }
+    // The simulator started from it ends first, so that the folder can go.
     ~SimulatorInstall()
     {
+        CloseStandins();
         if (!scratch_) Remove();
     }
     SimulatorInstall(const SimulatorInstall&) = delete;

@@ -51,10 +51,10 @@ public:
     }
     ~UpdateRun()
     {
-        // The updater that was started is the stand-in simulator. It writes
-        // its log before its window exists: wait for the window, or it would
-        // outlive the test and be taken for a later test's.
-        if (!UpdaterStarted().empty())
+        // A program downloaded is started: the stand-in simulator, whose
+        // window may come after the test is done. Wait for it, or it would
+        // outlive the test, keep its folder and be taken for a later test's.
+        if (ReadBytes(Updater()).starts_with("MZ"))
             ui::WaitFor([] { return FindWindowW(window_class::kStandin, nullptr) != nullptr; }, 10s);
         CloseStandins();
     }

@@ -34,9 +34,15 @@ ScratchFolder::~ScratchFolder()
 {
     std::wstring from = path_;
     from.push_back(L'\0');
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationW(&operation);
+    // A program started from the folder holds its file for a moment after
+    // its window has gone: try again for a while.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        SHFILEOPSTRUCTW operation{};
+        operation.wFunc = FO_DELETE;
+        operation.pFrom = from.c_str();
+        operation.fFlags = FOF_NO_UI;
+        SHFileOperationW(&operation);
+        if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+        Sleep(100);
+    }
 }
