@@ -49,9 +49,11 @@ tarvik_display_stop() {
   tarvik_xvfb=""
 }
 
-# Wine quiet, without Mono, Gecko nor desktop menu entries, in the prefix.
+# Wine quiet, without Mono, Gecko nor desktop menu entries, in the prefix
+# (Wine takes an absolute path only).
 tarvik_wine_env() {
-  export WINEPREFIX="$1" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+  WINEPREFIX="$(realpath -m "$1")"
+  export WINEPREFIX WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 }
 
 # Makes a prefix once, whoever asks first: no window-manager integration
