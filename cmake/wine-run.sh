@@ -1,13 +1,15 @@
 #!/bin/bash
-# Runs a Windows program of the build under Wine, in the test prefix given
-# as the first argument (made on first use), on the display of the run, or
-# on a virtual one of its own when there is none.
+# Runs a Windows program of the build under Wine, in the prefix given as the
+# first argument (made on first use), on the display of the run, or on a
+# virtual one of its own when there is none or TARVIK_OWN_DISPLAY is set.
 set -euo pipefail
+. "$(dirname "$0")/../tools/wine-env.sh"
 prefix="$1"
 shift
-export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
-"$(dirname "$0")/wine-prefix.sh" "$prefix"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" wine "$@"
+if [ -z "${DISPLAY:-}" ] || [ -n "${TARVIK_OWN_DISPLAY:-}" ]; then
+  tarvik_display_start
+  trap tarvik_display_stop EXIT
 fi
-exec wine "$@"
+tarvik_wine_prefix "$prefix"
+tarvik_wine_env "$prefix"
+wine "$@"

@@ -7,7 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 tools/setup.sh
-. tools/virtual-display.sh
+. tools/wine-env.sh
 
 cmake --preset demo >/dev/null
 cmake --build --preset demo
@@ -15,11 +15,16 @@ cmake --build --preset demo
 # The project's status server on loopback, answering the poll: online.
 build/demo/status-server/tarvik-status-server --bind 127.0.0.1 --version 3.0.4 > build/demo/status-server.log &
 server=$!
-trap 'kill "$server" 2>/dev/null || true; kill "${tarvik_xvfb:-}" 2>/dev/null || true' EXIT
+stop() {
+  kill "$server" 2>/dev/null || true
+  tarvik_display_stop
+}
+trap stop EXIT
+tarvik_display_start
 
 prefix="$root/build/demo/wineprefix"
-cmake/wine-prefix.sh "$prefix"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+tarvik_wine_prefix "$prefix"
+tarvik_wine_env "$prefix"
 
 # The settings folder that an installer would make, so that the first run
 # can write its settings.
@@ -40,7 +45,7 @@ if [ -n "${TARVIK_VIRTUAL_DISPLAY:-}" ]; then
   import -window root screenshot.png
   echo "run-launcher: screenshot saved to build/demo/screenshot.png"
   kill "$launcher" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
+  tarvik_wine_stop
 else
   wine Lanceur_Tarvik.exe
 fi

@@ -6,7 +6,6 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 tools/setup.sh
-. tools/virtual-display.sh
 
 cmake --preset test >/dev/null
 cmake --build --preset test

@@ -5,16 +5,12 @@
 #include "app/layout.h"
 #include "tests/e2e/launcher.h"
 #include "tests/support/status_fixture.h"
+#include "tests/support/texts.h"
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-constexpr wchar_t kStandinClass[] = L"TarvikCondorStandIn";
-constexpr wchar_t kOtherInstance[] =
-    L"Une autre instance de Condor3 est déja lancée. \r\nVeuillez la fermer avant de réessayer.";
-constexpr wchar_t kQuestion[] = L"Condor 3 a été fermé.\r\nVoulez vous quitter le lanceur?";
 
 // A simulator directory holding the stand-in as "Condor.exe"; it writes the
 // command line it was started with to "standin.log" beside itself.
@@ -25,15 +21,15 @@ public:
     // At a given path, removed afterwards.
     explicit SimulatorInstall(std::wstring path) : path_(std::move(path))
     {
+        Remove(); // what a run that was cut short left there
         CreateDirectoryW(path_.c_str(), nullptr);
         Copy();
     }
+    // The simulator started from it ends first, so that the folder can go.
     ~SimulatorInstall()
     {
-        if (scratch_) return;
-        DeleteFileW((path_ + L"\\Condor.exe").c_str());
-        DeleteFileW((path_ + L"\\standin.log").c_str());
-        RemoveDirectoryW(path_.c_str());
+        CloseStandins();
+        if (!scratch_) Remove();
     }
     SimulatorInstall(const SimulatorInstall&) = delete;
     SimulatorInstall& operator=(const SimulatorInstall&) = delete;
@@ -49,6 +45,12 @@ public:
     }
 
 private:
+    void Remove() const
+    {
+        DeleteFileW((path_ + L"\\Condor.exe").c_str());
+        DeleteFileW((path_ + L"\\standin.log").c_str());
+        RemoveDirectoryW(path_.c_str());
+    }
     void Copy() const
     {
         CopyFileW(FromBuildPath(TARVIK_STANDIN_PATH).c_str(), (path_ + L"\\Condor.exe").c_str(), FALSE);
@@ -58,16 +60,7 @@ private:
     std::wstring path_;
 };
 
-// Closes every stand-in window, before and after each test.
-void CloseStandins()
-{
-    HWND window;
-    while ((window = FindWindowW(kStandinClass, nullptr))) {
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        ui::WaitFor([window] { return !IsWindow(window); }, 3s);
-    }
-}
-
+// Every stand-in closed before and after each test.
 struct ConnectFixture : ::testing::Test {
     void SetUp() override { CloseStandins(); }
     void TearDown() override { CloseStandins(); }
@@ -81,10 +74,13 @@ struct ConnectFixture : ::testing::Test {
             return std::nullopt;
         };
     }
-    static LauncherRun::Options Settings(const std::wstring& chemin, const std::string& options = "")
+    static LauncherRun::Options Settings(const std::wstring& chemin, bool alerte = false, bool autoConnect = false)
     {
+        SettingsText file = SettingsText().CheminExe(Narrow(chemin)).Launcher();
+        if (alerte) file.Alerte("1");
+        if (autoConnect) file.AutoConnect("1");
         LauncherRun::Options settings;
-        settings.settings = "[CONDOR 3]\r\nCheminExe=" + Narrow(chemin) + "\r\n[LAUNCHER]\r\n" + options;
+        settings.settings = file.Text();
         return settings;
     }
     static size_t Count(const StatusFixture& server, const std::string& bytes)
@@ -125,7 +121,7 @@ TEST_F(ConnectFixture, ConnectionStartsTheSimulatorAndHandsOverToTheWatch)
         EXPECT_EQ(condor.Started(), Narrow(condor.Path() + L"\\Condor.exe\t" + condor.Path() + L"\\Condor.exe") +
                                         " cndr3:" + row.argument);
         EXPECT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s)) << "hidden, off the taskbar";
-        EXPECT_EQ(Label(launcher), L"Connexion validée.");
+        EXPECT_EQ(Label(launcher), text::kConnected);
         EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnectButton)));
         const size_t polls = Count(server, "TPv2.0");
         Sleep(4000); // the watch ticks, the poll is off
@@ -145,7 +141,7 @@ TEST_F(ConnectFixture, WithoutCCTheServerDoesNotAnswer)
         LauncherRun launcher(Settings(condor.Path()));
         ASSERT_TRUE(launcher.MainWindow());
         Connect(launcher);
-        ASSERT_TRUE(ui::WaitFor([&] { return Label(launcher) == L"Le serveur ne répond pas."; }, 5s));
+        ASSERT_TRUE(ui::WaitFor([&] { return Label(launcher) == text::kNoAnswer; }, 5s));
         EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
         EXPECT_TRUE(IsWindowVisible(launcher.MainWindow()));
         EXPECT_TRUE(condor.Started().empty());
@@ -177,15 +173,15 @@ TEST_F(ConnectFixture, AnotherRunningSimulatorIsRefusedAndThePollWaitsLonger)
     Connect(launcher);
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
-    EXPECT_NE(ui::ChildTexts(box).find(kOtherInstance), std::wstring::npos);
-    EXPECT_EQ(Label(launcher), L"Serveur en ligne");
+    EXPECT_NE(ui::ChildTexts(box).find(text::kOtherInstance), std::wstring::npos);
+    EXPECT_EQ(Label(launcher), text::kOnline);
     EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
     EXPECT_EQ(Count(server, "DC"), 0u);
     const size_t before = server.Requests().size();
     Sleep(4000);
     EXPECT_EQ(server.Requests().size(), before) << "no tick inside the message";
 
-    ui::Click(GetDlgItem(box, IDOK));
+    ui::Press(box, ui::Button::Ok);
     const auto dismissed = Clock::now();
     ASSERT_TRUE(server.WaitForRequests(before + 2, 20s));
     const auto requests = server.Requests();
@@ -203,16 +199,15 @@ TEST_F(ConnectFixture, FailedStartTellsThePilotAndEndsTheLauncher)
     Connect(launcher);
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
-    const std::wstring expected = L"Problème au lancement du programme\r\nFichier " + empty.Path() +
-                                  L"\\Condor.exe cndr3:abc absent ou corrompu.\r\nFermeture de l'application "
-                                  L"TarvikLauncher";
+    const std::wstring expected =
+        text::kStartFailedBefore + empty.Path() + L"\\Condor.exe cndr3:abc" + text::kStartFailedAfter;
     EXPECT_NE(ui::ChildTexts(box).find(expected), std::wstring::npos) << ::testing::PrintToString(ui::ChildTexts(box));
     EXPECT_TRUE(IsWindowVisible(form)) << "the message stands over the window";
-    EXPECT_EQ(Label(launcher), L"Connexion validée.");
+    EXPECT_EQ(Label(launcher), text::kConnected);
     EXPECT_FALSE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 
     bool shownAgain = false;
-    ui::Click(GetDlgItem(box, IDOK));
+    ui::Press(box, ui::Button::Ok);
     ui::WaitFor(
         [&] {
             shownAgain = shownAgain || (IsWindow(form) && IsWindowVisible(form) && !IsWindow(box));
@@ -256,8 +251,8 @@ TEST_F(ConnectFixture, WatchShowsTheLauncherAgainWhenTheSimulatorCloses)
         bool quits;
     };
     const Row rows[] = {
-        {"&Oui", [](HWND box) { ui::Click(GetDlgItem(box, 6)); }, true},
-        {"&Non", [](HWND box) { ui::Click(GetDlgItem(box, 7)); }, false},
+        {"&Oui", [](HWND box) { ui::Press(box, ui::Button::Oui); }, true},
+        {"&Non", [](HWND box) { ui::Press(box, ui::Button::Non); }, false},
         {"close button", [](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); }, false},
     };
     for (const Row& row : rows) {
@@ -275,10 +270,10 @@ TEST_F(ConnectFixture, WatchShowsTheLauncherAgainWhenTheSimulatorCloses)
 
         HWND box = launcher.WaitForBox(8s);
         ASSERT_TRUE(box);
-        EXPECT_EQ(ui::Text(box), L"Confirmer");
-        EXPECT_NE(ui::ChildTexts(box).find(kQuestion), std::wstring::npos);
+        EXPECT_EQ(ui::Text(box), text::kQuestionTitle);
+        EXPECT_NE(ui::ChildTexts(box).find(text::kSimulatorClosed), std::wstring::npos);
         EXPECT_TRUE(IsWindowVisible(form));
-        EXPECT_EQ(Label(launcher), L"Connexion suspendue");
+        EXPECT_EQ(Label(launcher), text::kSuspended);
         const size_t polls = Count(server, "TPv2.0");
         row.give(box);
         if (row.quits) {
@@ -286,7 +281,7 @@ TEST_F(ConnectFixture, WatchShowsTheLauncherAgainWhenTheSimulatorCloses)
             continue;
         }
         EXPECT_TRUE(ui::WaitFor([&] { return Count(server, "TPv2.0") > polls; }, 5s)) << "the poll resumes";
-        EXPECT_TRUE(ui::WaitFor([&] { return Label(launcher) == L"Serveur en ligne"; }, 3s));
+        EXPECT_TRUE(ui::WaitFor([&] { return Label(launcher) == text::kOnline; }, 3s));
     }
 }
 
@@ -296,7 +291,7 @@ TEST_F(ConnectFixture, AfterTheSimulatorTheNextOnlinePollCountsAsComingOnline)
     // connection at the first online poll.
     SimulatorInstall condor;
     StatusFixture server(Server(std::string("CCabc")));
-    LauncherRun launcher(Settings(condor.Path(), "Alerte=1\r\nAutoConnect=1\r\n"));
+    LauncherRun launcher(Settings(condor.Path(), true, true));
     HWND form = launcher.MainWindow();
     ASSERT_TRUE(form);
     HWND simulator = nullptr;
@@ -307,7 +302,7 @@ TEST_F(ConnectFixture, AfterTheSimulatorTheNextOnlinePollCountsAsComingOnline)
     HWND box = launcher.WaitForBox(8s);
     ASSERT_TRUE(box);
     const size_t before = server.Requests().size();
-    ui::Click(GetDlgItem(box, 7));
+    ui::Press(box, ui::Button::Non);
     ASSERT_TRUE(server.WaitForRequests(before + 1, 6s));
     Sleep(800);
     DWORD_PTR result = 0;
@@ -320,11 +315,11 @@ TEST_F(ConnectFixture, AutomaticConnectionToAServerThatNeverAnswersIt)
 {
     SimulatorInstall condor;
     StatusFixture server(Server(std::nullopt));
-    LauncherRun launcher(Settings(condor.Path(), "AutoConnect=1\r\n"));
+    LauncherRun launcher(Settings(condor.Path(), false, true));
     ASSERT_TRUE(launcher.MainWindow());
     ASSERT_TRUE(server.WaitForRequests(4, 15s));
     Sleep(1000);
-    EXPECT_EQ(Label(launcher), L"Le serveur ne répond pas.");
+    EXPECT_EQ(Label(launcher), text::kNoAnswer);
     EXPECT_EQ(Count(server, "DC"), Count(server, "TPv2.0")) << "a connection after every online poll";
     EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 }
@@ -337,27 +332,27 @@ TEST_F(ConnectFixture, FailedConnectionExchangeLeavesTheWindowAsItWas)
 {
     SimulatorInstall condor;
     StatusFixture server(Server(std::string(9000, 'C')));
-    LauncherRun launcher(Settings(condor.Path(), "Alerte=1\r\n"));
+    LauncherRun launcher(Settings(condor.Path(), true));
     HWND form = launcher.MainWindow();
     ASSERT_TRUE(form);
     Connect(launcher);
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
-    EXPECT_NE(ui::ChildTexts(box).find(L"Erreur de socket n° 10040"), std::wstring::npos)
+    EXPECT_NE(ui::ChildTexts(box).find(text::kSocketError + std::wstring(L"10040")), std::wstring::npos)
         << ::testing::PrintToString(ui::ChildTexts(box));
-    EXPECT_EQ(Label(launcher), L"Serveur en ligne");
+    EXPECT_EQ(Label(launcher), text::kOnline);
     EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
     EXPECT_TRUE(IsWindowVisible(form));
     EXPECT_TRUE(condor.Started().empty());
     const size_t polls = server.Requests().size();
-    ui::Click(GetDlgItem(box, IDOK));
+    ui::Press(box, ui::Button::Ok);
 
     // The next online reply counts as coming online: the alert's pause
     // holds the tick after it.
     ASSERT_TRUE(server.WaitForRequests(polls + 2, 15s));
     const auto requests = server.Requests();
     EXPECT_GT(requests[polls + 1].at - requests[polls].at, 3300ms) << "the alert sounded again";
-    EXPECT_EQ(Label(launcher), L"Serveur en ligne");
+    EXPECT_EQ(Label(launcher), text::kOnline);
     EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
     EXPECT_TRUE(IsWindowVisible(form));
 }

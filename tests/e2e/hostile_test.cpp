@@ -9,6 +9,7 @@
 #include "app/layout.h"
 #include "tests/e2e/launcher.h"
 #include "tests/support/status_fixture.h"
+#include "tests/support/texts.h"
 
 #include <psapi.h>
 
@@ -85,7 +86,7 @@ TEST(Hostile, BurstOfStrangersDatagramsChangesNothing)
     ASSERT_TRUE(server.WaitForRequests(polls + 3, 15s));
     Sleep(1000);
     EXPECT_EQ(launcher.WaitForBox(100ms), nullptr) << "no stranger's datagram was taken as a reply";
-    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), L"Serveur en ligne");
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), text::kOnline);
     EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnectButton)));
 
     const Footprint after = Measure(launcher.Process());
@@ -134,7 +135,7 @@ TEST(Hostile, FloodOfStrangersThroughSeveralTicks)
         EXPECT_GT(period, 2500ms) << "tick " << i;
         EXPECT_LT(period, 3700ms) << "tick " << i;
     }
-    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), L"Serveur hors ligne");
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), text::kOffline);
 }
 
 TEST(Hostile, ServerFlappingAtEveryTick)
@@ -145,7 +146,7 @@ TEST(Hostile, ServerFlappingAtEveryTick)
         return ++*served % 2 ? std::optional<std::string>("SP3.0.4") : std::nullopt;
     });
     LauncherRun::Options options;
-    options.settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAlerte=1\r\n";
+    options.settings = SettingsText().CheminExe("C:\\Condor3").Alerte("1").Text();
     LauncherRun launcher(options);
     HWND form = launcher.MainWindow();
     ASSERT_TRUE(form);
@@ -161,7 +162,7 @@ TEST(Hostile, ServerFlappingAtEveryTick)
         // is read once it is free again, before the next tick.
         const std::wstring label = ui::Text(launcher.Control(IdStatusLabel), 6s);
         const bool enabled = IsWindowEnabled(launcher.Control(IdConnectButton)) != FALSE;
-        if (label != (online ? L"Serveur en ligne" : L"Serveur hors ligne") || enabled != online) ++wrongState;
+        if (label != (online ? text::kOnline : text::kOffline) || enabled != online) ++wrongState;
         if (online) {
             ASSERT_TRUE(server.WaitForRequests(tick + 1, 15s));
             const auto next = server.Requests()[static_cast<size_t>(tick)].at;
@@ -187,12 +188,13 @@ TEST(Hostile, HugeSettingsFilesAreReadAndNeverCutShort)
         const char* what;
         std::string content;
     };
-    std::string manySections = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n";
-    for (int i = 0; i < 100000; ++i) manySections += "[S" + std::to_string(i) + "]\r\nk=v\r\n";
-    manySections += "[LAUNCHER]\r\nAlerte=1\r\n";
-    std::string tenMegabytes = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAlerte=1\r\n[BOURRE]\r\n";
-    while (tenMegabytes.size() < 10 * 1024 * 1024) tenMegabytes += "cle" + std::to_string(tenMegabytes.size()) + "=" + std::string(200, 'x') + "\r\n";
-    const Row rows[] = {{"100,000 sections", manySections}, {"10 MB", tenMegabytes}};
+    SettingsText manySections = SettingsText().CheminExe("C:\\Condor3");
+    for (int i = 0; i < 100000; ++i) manySections.Section("S" + std::to_string(i)).Key("k", "v");
+    manySections.Alerte("1");
+    SettingsText tenMegabytes = SettingsText().CheminExe("C:\\Condor3").Alerte("1").Section("BOURRE");
+    while (tenMegabytes.Text().size() < 10 * 1024 * 1024)
+        tenMegabytes.Key("cle" + std::to_string(tenMegabytes.Text().size()), std::string(200, 'x'));
+    const Row rows[] = {{"100,000 sections", manySections.Text()}, {"10 MB", tenMegabytes.Text()}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         LauncherRun::Options options;

@@ -1,10 +1,9 @@
 #include "tests/e2e/launcher.h"
 
-#include <shellapi.h>
-
-#include <atomic>
 #include <fstream>
 #include <stdexcept>
+
+#include "tests/support/texts.h"
 
 namespace {
 
@@ -57,25 +56,13 @@ std::wstring ArtifactsPath()
     return FromBuildPath(TARVIK_ARTIFACTS_PATH);
 }
 
-ScratchFolder::ScratchFolder(const std::wstring& tag, const std::wstring& parent)
+void CloseStandins()
 {
-    static std::atomic<int> counter = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    path_ = (parent.empty() ? std::wstring(temp) : parent) + L"tarvik-" + tag + L"-" +
-            std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::wstring from = path_;
-    from.push_back(L'\0');
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationW(&operation);
+    HWND window;
+    while ((window = FindWindowW(window_class::kStandin, nullptr))) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ui::WaitFor([window] { return !IsWindow(window); }, ui::Duration(3000));
+    }
 }
 
 LauncherRun::LauncherRun() : LauncherRun(Options{}) {}
@@ -133,7 +120,7 @@ std::vector<std::string> LauncherRun::SettingsLines() const
 
 HWND LauncherRun::MainWindow(ui::Duration timeout)
 {
-    if (!main_ || !IsWindow(main_)) main_ = ui::WaitForWindow(processId_, L"TForm1", timeout);
+    if (!main_ || !IsWindow(main_)) main_ = ui::WaitForWindow(processId_, window_class::kMain, timeout);
     return main_;
 }
 
@@ -144,7 +131,7 @@ HWND LauncherRun::Control(int id)
 
 HWND LauncherRun::WaitForBox(ui::Duration timeout)
 {
-    return ui::WaitForWindow(processId_, L"#32770", timeout);
+    return ui::WaitForWindow(processId_, window_class::kBox, timeout);
 }
 
 std::optional<DWORD> LauncherRun::WaitForExit(ui::Duration timeout)

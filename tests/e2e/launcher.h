@@ -7,21 +7,9 @@
 #include <vector>
 
 #include "base/unique.h"
+#include "tests/support/scratch.h"
+#include "tests/support/settings_text.h"
 #include "tests/support/ui.h"
-
-// A folder of the test's own, removed at the end: under the temporary
-// folder unless another parent is given.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::wstring& tag, const std::wstring& parent = L"");
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::wstring& Path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
 
 // The real launcher, started as a pilot would start it, with an AppData of
 // the test's own. Ended by process id when the test is done with it.
@@ -33,7 +21,7 @@ public:
         bool settingsFolder = true; // make AppData\LeTarvik\LanceurTarvik
         // The settings file to start with; none: no file. By default one
         // that names a simulator directory, so that no first run asks.
-        std::optional<std::string> settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n";
+        std::optional<std::string> settings = SettingsText().CheminExe("C:\\Condor3").Text();
         bool settingsIsFolder = false; // a folder stands where the file should be
         std::vector<std::wstring> environment; // "NAME=value", added to the test's own
     };
@@ -65,6 +53,10 @@ private:
     DWORD processId_ = 0;
     HWND main_ = nullptr;
 };
+
+// Closes every window of the stand-in simulator (started as the simulator
+// or as the updater) and waits for each to go.
+void CloseStandins();
 
 // ASCII text of the tests, as the files that the programs write hold it.
 std::string Narrow(const std::wstring& text);

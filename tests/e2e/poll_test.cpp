@@ -4,6 +4,7 @@
 #include "tests/e2e/launcher.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/status_fixture.h"
+#include "tests/support/texts.h"
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -21,8 +22,8 @@ Status Read(LauncherRun& launcher)
     return {ui::Text(launcher.Control(IdStatusLabel)), IsWindowEnabled(launcher.Control(IdConnectButton)) != FALSE};
 }
 
-const Status kOnline{L"Serveur en ligne", true};
-const Status kOffline{L"Serveur hors ligne", false};
+const Status kOnline{text::kOnline, true};
+const Status kOffline{text::kOffline, false};
 
 std::ostream& operator<<(std::ostream& out, const Status& status)
 {
@@ -147,8 +148,8 @@ TEST(Poll, ReplyOfMoreThan8192BytesIsAnError)
     ASSERT_TRUE(server.WaitForRequests(2, 10s));
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
-    EXPECT_EQ(ui::Text(box), L"Lanceur_tarvik");
-    EXPECT_NE(ui::ChildTexts(box).find(L"Erreur de socket n° 10040\r\nMessage trop long."), std::wstring::npos)
+    EXPECT_EQ(ui::Text(box), text::kMessageTitle);
+    EXPECT_NE(ui::ChildTexts(box).find(text::kMessageTooLong), std::wstring::npos)
         << ::testing::PrintToString(ui::ChildTexts(box));
     PostMessageW(box, WM_CLOSE, 0, 0);
     ASSERT_TRUE(ui::WaitFor([&] { return !IsWindow(box); }, 3s));
@@ -164,11 +165,11 @@ TEST(Poll, UnresolvableHostShowsOneBoxAtATimeWhilePollingGoesOn)
     ASSERT_TRUE(launcher.MainWindow());
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
-    EXPECT_NE(ui::ChildTexts(box).find(L"Erreur de socket n° 11001\r\nHôte non trouvé."), std::wstring::npos)
+    EXPECT_NE(ui::ChildTexts(box).find(text::kHostNotFound), std::wstring::npos)
         << ::testing::PrintToString(ui::ChildTexts(box));
 
     Sleep(7000); // two more ticks fall while the box is open
-    EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), L"#32770").size(), 1u);
+    EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), window_class::kBox).size(), 1u);
     EXPECT_EQ(Read(launcher), kOffline);
 
     PostMessageW(box, WM_CLOSE, 0, 0);
@@ -188,8 +189,7 @@ TEST(Poll, AlertSoundsWhenTheServerComesOnlineAndHoldsTheTick)
         SCOPED_TRACE(row.alerte ? "Alerte on" : "Alerte off");
         StatusFixture server([](const StatusFixture::Request&, StatusFixture&) { return std::string("SP3.0.4"); });
         LauncherRun::Options options;
-        options.settings = std::string("[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAlerte=") +
-                           (row.alerte ? "1" : "0") + "\r\n";
+        options.settings = SettingsText().CheminExe("C:\\Condor3").Alerte(row.alerte ? "1" : "0").Text();
         LauncherRun launcher(options);
         HWND form = launcher.MainWindow();
         ASSERT_TRUE(form);
@@ -218,6 +218,6 @@ TEST(Poll, AlertSoundsWhenTheServerComesOnlineAndHoldsTheTick)
         for (int y = label.top; y < label.bottom; ++y)
             for (int x = label.left; x < label.right; ++x) differing += during.At(x, y) != after.At(x, y);
         EXPECT_EQ(differing, 0);
-        EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), L"Serveur en ligne");
+        EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), text::kOnline);
     }
 }

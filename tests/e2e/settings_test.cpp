@@ -10,14 +10,12 @@
 #include <commctrl.h>
 
 #include "tests/support/status_fixture.h"
+#include "tests/support/texts.h"
 
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-constexpr wchar_t kFirstRunMessage[] =
-    L"Chemin vers Condor.exe non trouvé\r\nVeuillez sélectionner manuellement le répertoire\r\nd'intallation de Condor3";
 
 // The simulator's registry value, as the tests set it, removed afterwards.
 class CondorRegistration {
@@ -71,7 +69,7 @@ LauncherRun::Options FreshSettings()
 HWND TreeOf(HWND chooser)
 {
     for (HWND child : ui::Children(chooser))
-        if (ui::ClassName(child) == L"SysTreeView32") return child;
+        if (ui::ClassName(child) == window_class::kFolderTree) return child;
     return nullptr;
 }
 
@@ -94,27 +92,27 @@ int DepthBelowDrive(const std::wstring& folder)
 // Waits for the first-run message, checks it and dismisses it; then waits
 // for the folder chooser to have walked down to `opensOn` ("C:\" when
 // nothing is registered) and answers it with OK or Cancel.
-void AnswerFirstRun(LauncherRun& launcher, int chooserButton, const std::wstring& opensOn = L"C:\\")
+void AnswerFirstRun(LauncherRun& launcher, ui::Button chooserButton, const std::wstring& opensOn = L"C:\\")
 {
     HWND message = launcher.WaitForBox();
     ASSERT_TRUE(message);
-    EXPECT_EQ(ui::Text(message), L"Lanceur_tarvik");
-    EXPECT_NE(ui::ChildTexts(message).find(kFirstRunMessage), std::wstring::npos)
+    EXPECT_EQ(ui::Text(message), text::kMessageTitle);
+    EXPECT_NE(ui::ChildTexts(message).find(text::kFirstRunMessage), std::wstring::npos)
         << ::testing::PrintToString(ui::ChildTexts(message));
-    EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), L"TForm1").size(), 0u) << "before the main window";
+    EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), window_class::kMain).size(), 0u) << "before the main window";
     Sleep(200);
     CaptureClient(message).Save(ArtifactsPath() + L"\\first-run-message.bmp");
-    ui::Click(GetDlgItem(message, IDOK));
+    ui::Press(message, ui::Button::Ok);
 
     HWND chooser = nullptr;
     ASSERT_TRUE(ui::WaitFor(
         [&] {
-            for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), L"#32770"))
+            for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), window_class::kBox))
                 if (TreeOf(box)) chooser = box;
             return chooser != nullptr;
         },
         10s));
-    EXPECT_NE(ui::ChildTexts(chooser).find(L"Sélectionnez l'emplacement de Condor.exe"), std::wstring::npos);
+    EXPECT_NE(ui::ChildTexts(chooser).find(text::kChooserPrompt), std::wstring::npos);
     CaptureClient(chooser).Save(ArtifactsPath() + L"\\first-run-chooser.bmp");
     // It opens its tree down to the starting folder a level at a time, and
     // on a busy machine a level can take a while.
@@ -122,12 +120,12 @@ void AnswerFirstRun(LauncherRun& launcher, int chooserButton, const std::wstring
     const int depth = DepthBelowDrive(opensOn);
     EXPECT_TRUE(ui::WaitFor([&] { return SelectionDepth(tree) == depth; }, 30s))
         << "selection " << SelectionDepth(tree) << " levels down, not " << depth;
-    ui::Click(GetDlgItem(chooser, chooserButton));
+    ui::Press(chooser, chooserButton);
 }
 
 Lines FirstRunFile(const std::wstring& chemin)
 {
-    return {"[CONDOR 3]", "CheminExe=" + Narrow(chemin), "[LAUNCHER]", "Update=no", "Alerte=0", "AutoConnect=0"};
+    return SettingsText().CheminExe(Narrow(chemin)).Update("no").Alerte("0").AutoConnect("0").Lines();
 }
 
 } // namespace
@@ -139,7 +137,7 @@ TEST(FirstRun, RegisteredSimulatorIsTakenWithoutAsking)
     registration.InstallDir(condor.Path());
     LauncherRun launcher(FreshSettings());
     ASSERT_TRUE(launcher.MainWindow());
-    EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), L"#32770").size(), 0u);
+    EXPECT_EQ(ui::TopLevelWindows(launcher.ProcessId(), window_class::kBox).size(), 0u);
     EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(condor.Path()));
     EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageW(launcher.Control(IdAutoConnectBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -150,13 +148,13 @@ TEST(FirstRun, WithoutTheSimulatorThePilotIsAsked)
     struct Row {
         const char* what;
         bool registered;   // InstallDir names an existing folder without Condor.exe
-        int answer;        // the chooser's button
+        ui::Button answer; // the chooser's button
         bool storesFolder; // CheminExe afterwards: that folder, or empty
     };
     const Row rows[] = {
-        {"chooses the folder it opened on", true, IDOK, true},
-        {"cancels, InstallDir names a folder", true, IDCANCEL, true},
-        {"cancels, nothing registered", false, IDCANCEL, false},
+        {"chooses the folder it opened on", true, ui::Button::Ok, true},
+        {"cancels, InstallDir names a folder", true, ui::Button::Cancel, true},
+        {"cancels, nothing registered", false, ui::Button::Cancel, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -175,7 +173,7 @@ TEST(FirstRun, ChosenDriveRootKeepsItsSeparator)
     CondorRegistration registration;
     LauncherRun launcher(FreshSettings());
     // Nothing registered: the chooser opens on its root, "C:\".
-    AnswerFirstRun(launcher, IDOK);
+    AnswerFirstRun(launcher, ui::Button::Ok);
     ASSERT_TRUE(launcher.MainWindow());
     EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(L"C:\\"));
 }
@@ -183,8 +181,8 @@ TEST(FirstRun, ChosenDriveRootKeepsItsSeparator)
 TEST(FirstRun, StoredValuesOtherThanVideSkipIt)
 {
     const std::string stored[] = {
-        "[CONDOR 3]\r\nCheminExe=vide\r\n", // the marker is compared with its case
-        "[CONDOR 3]\r\nCheminExe=\r\n",     // empty is a stored value too
+        SettingsText().CheminExe("vide").Text(), // the marker is compared with its case
+        SettingsText().CheminExe("").Text(),     // empty is a stored value too
     };
     for (const std::string& content : stored) {
         LauncherRun::Options options;
@@ -205,8 +203,9 @@ TEST(FirstRun, InstallDirOfAnotherTypeIsAnErrorAndStoresNothing)
     LauncherRun launcher(FreshSettings());
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
-    EXPECT_NE(ui::ChildTexts(box).find(L"Type de données incorrect pour 'InstallDir'"), std::wstring::npos);
-    EXPECT_EQ(ui::ChildTexts(box).find(L"'InstallDir'."), std::wstring::npos) << "no full stop after a quote";
+    EXPECT_NE(ui::ChildTexts(box).find(text::kInstallDirWrongType), std::wstring::npos);
+    EXPECT_EQ(ui::ChildTexts(box).find(std::wstring(text::kInstallDirWrongType) + L"."), std::wstring::npos)
+        << "no full stop after a quote";
     PostMessageW(box, WM_CLOSE, 0, 0);
     ASSERT_TRUE(launcher.MainWindow()) << "the window comes all the same";
     EXPECT_EQ(GetFileAttributesW(launcher.SettingsFile().c_str()), INVALID_FILE_ATTRIBUTES);
@@ -220,10 +219,10 @@ TEST(FirstRun, PollTickWhileTheMessageIsOpenDoesNotBreakIt)
     ASSERT_TRUE(launcher.WaitForBox());
     ASSERT_TRUE(server.WaitForRequests(1, 10s)) << "a tick inside the message";
     Sleep(500);
-    AnswerFirstRun(launcher, IDCANCEL);
+    AnswerFirstRun(launcher, ui::Button::Cancel);
     ASSERT_TRUE(launcher.MainWindow());
     EXPECT_EQ(launcher.SettingsLines(), FirstRunFile(L""));
-    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), L"Serveur en ligne");
+    EXPECT_EQ(ui::Text(launcher.Control(IdStatusLabel)), text::kOnline);
 }
 
 TEST(Options, AlerteReadAtStartIsResetByTheFirstRun)
@@ -232,7 +231,7 @@ TEST(Options, AlerteReadAtStartIsResetByTheFirstRun)
     SimulatorFolder condor(true);
     registration.InstallDir(condor.Path());
     LauncherRun::Options options;
-    options.settings = "[LAUNCHER]\r\nAlerte=1\r\n";
+    options.settings = SettingsText().Alerte("1").Text();
     LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
     EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_CHECKED) << "on for this run";
@@ -243,7 +242,7 @@ TEST(Options, AlerteReadAtStartIsResetByTheFirstRun)
 TEST(Options, EachClickWritesItsBox)
 {
     LauncherRun::Options options;
-    options.settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAutoConnect=0x10\r\n";
+    options.settings = SettingsText().CheminExe("C:\\Condor3").AutoConnect("0x10").Text();
     LauncherRun launcher(options);
     ASSERT_TRUE(launcher.MainWindow());
     EXPECT_EQ(SendMessageW(launcher.Control(IdAutoConnectBox), BM_GETCHECK, 0, 0), BST_CHECKED) << "0x10 reads as on";
@@ -277,7 +276,7 @@ TEST(Options, UnwritableSettingsAreReportedAndTheLauncherGoesOn)
     folderInTheWay.settingsIsFolder = true;
     for (const auto& options : {missingFolder, folderInTheWay}) {
         LauncherRun launcher(options);
-        const std::wstring expected = L"Impossible d'écrire dans " + launcher.SettingsFile() + L".";
+        const std::wstring expected = text::kCannotWrite + launcher.SettingsFile() + L".";
         HWND box = launcher.WaitForBox();
         ASSERT_TRUE(box);
         EXPECT_NE(ui::ChildTexts(box).find(expected), std::wstring::npos)
@@ -306,36 +305,35 @@ TEST(FirstRun, EndedByAnUpdateWhileTheMessageIsOpenStoresNothing)
         return std::nullopt;
     });
     CondorRegistration registration;
-    const int answers[] = {IDYES, IDNO};
-    for (int answer : answers) {
-        SCOPED_TRACE(answer == IDYES ? "&Oui" : "&Non");
+    for (ui::Button answer : {ui::Button::Oui, ui::Button::Non}) {
+        SCOPED_TRACE(answer == ui::Button::Oui ? "&Oui" : "&Non");
         LauncherRun launcher(FreshSettings());
         HWND message = launcher.WaitForBox();
         ASSERT_TRUE(message);
-        ASSERT_NE(ui::ChildTexts(message).find(kFirstRunMessage), std::wstring::npos);
+        ASSERT_NE(ui::ChildTexts(message).find(text::kFirstRunMessage), std::wstring::npos);
         // The tick's question comes over the message.
         HWND question = nullptr;
         ASSERT_TRUE(ui::WaitFor(
             [&] {
-                for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), L"#32770"))
-                    if (box != message && ui::Text(box) == L"Confirmer") question = box;
+                for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), window_class::kBox))
+                    if (box != message && ui::Text(box) == text::kQuestionTitle) question = box;
                 return question != nullptr;
             },
             10s));
-        ui::Click(GetDlgItem(question, answer));
-        if (answer == IDYES) {
+        ui::Press(question, answer);
+        if (answer == ui::Button::Oui) {
             // Nothing answers on port 9: the download fails and says so.
             HWND failed = nullptr;
             ASSERT_TRUE(ui::WaitFor(
                 [&] {
-                    for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), L"#32770"))
+                    for (HWND box : ui::TopLevelWindows(launcher.ProcessId(), window_class::kBox))
                         if (box != message && box != question &&
-                            ui::ChildTexts(box).find(L"n'a pas pu être téléchargée") != std::wstring::npos)
+                            ui::ChildTexts(box).find(text::kUpdateFailed) != std::wstring::npos)
                             failed = box;
                     return failed != nullptr;
                 },
                 30s));
-            ui::Click(GetDlgItem(failed, IDOK));
+            ui::Press(failed, ui::Button::Ok);
         }
         EXPECT_EQ(launcher.WaitForExit(15s), std::optional<DWORD>(0));
         const Lines lines = launcher.SettingsLines();

@@ -8,6 +8,7 @@
 #include "tests/e2e/launcher.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/status_fixture.h"
+#include "tests/support/texts.h"
 
 using namespace std::chrono_literals;
 
@@ -67,7 +68,7 @@ TEST(Layout, WindowAndControlsAsDrawnAtThePrefixDpi)
     LauncherRun launcher;
     HWND form = launcher.MainWindow();
     ASSERT_TRUE(form);
-    EXPECT_EQ(ui::Text(form), L"Lanceur Tarvik");
+    EXPECT_EQ(ui::Text(form), text::kCaption);
 
     RECT client{};
     GetClientRect(form, &client);
@@ -89,12 +90,12 @@ TEST(Layout, WindowAndControlsAsDrawnAtThePrefixDpi)
         bool enabled, tabStop;
     };
     const Expected controls[] = {
-        {IdStatusLabel, L"Static", L"Serveur hors ligne", 27, 0, 304, 21, true, false},
-        {IdSiteLink, L"Static", L"Le site du Vol du Tarvik", 109, 389, 0, 0, true, false},
+        {IdStatusLabel, L"Static", text::kOffline, 27, 0, 304, 21, true, false},
+        {IdSiteLink, L"Static", text::kSiteLink, 109, 389, 0, 0, true, false},
         {IdCredit, L"Static", nullptr, 27, 27, 0, 0, true, false},
-        {IdConnectButton, L"Button", L"Connexion", 226, 343, 105, 40, false, true},
-        {IdAlertBox, L"Button", L"Alerte sonore", 27, 343, 97, 17, true, true},
-        {IdAutoConnectBox, L"Button", L"Connexion automatique", 27, 366, 158, 17, true, true},
+        {IdConnectButton, L"Button", text::kConnect, 226, 343, 105, 40, false, true},
+        {IdAlertBox, L"Button", text::kAlertBox, 27, 343, 97, 17, true, true},
+        {IdAutoConnectBox, L"Button", text::kAutoConnectBox, 27, 366, 158, 17, true, true},
     };
     for (const Expected& c : controls) {
         HWND control = launcher.Control(c.id);
@@ -116,7 +117,7 @@ TEST(Layout, WindowAndControlsAsDrawnAtThePrefixDpi)
         EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0, c.tabStop) << c.id;
         EXPECT_TRUE(IsWindowVisible(control));
     }
-    EXPECT_EQ(ui::Text(launcher.Control(IdCredit)).rfind(L"V2.0", 0), 0u);
+    EXPECT_EQ(ui::Text(launcher.Control(IdCredit)).rfind(text::kCreditPrefix, 0), 0u);
     EXPECT_EQ(SendMessageW(launcher.Control(IdAlertBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageW(launcher.Control(IdAutoConnectBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
@@ -159,7 +160,7 @@ TEST(Shell, TitleFollowsTheExecutablesName)
     HWND owner = nullptr;
     ui::WaitFor(
         [&] {
-            owner = FindWindowW(L"TApplication", nullptr);
+            owner = FindWindowW(window_class::kBoxOwner, nullptr);
             return owner != nullptr;
         },
         5s);
@@ -263,15 +264,15 @@ TEST(Shell, DllsPlantedBesideTheLauncherAreNeverLoaded)
     });
     LauncherRun::Options options;
     options.executable = launcher;
-    options.settings = "[CONDOR 3]\r\nCheminExe=C:\\Condor3\r\n[LAUNCHER]\r\nAlerte=1\r\n";
+    options.settings = SettingsText().CheminExe("C:\\Condor3").Alerte("1").Text();
     LauncherRun run(options);
     ASSERT_TRUE(run.MainWindow());
     HWND question = run.WaitForBox(15s);
     ASSERT_TRUE(question);
-    ui::Click(GetDlgItem(question, 6));
+    ui::Press(question, ui::Button::Oui);
     HWND failed = nullptr;
     ASSERT_TRUE(ui::WaitFor([&] { return (failed = run.WaitForBox(0ms)) && failed != question; }, 20s));
-    ui::Click(GetDlgItem(failed, IDOK));
+    ui::Press(failed, ui::Button::Ok);
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
     EXPECT_EQ(GetFileAttributesW(L"C:\\planted-winmm.dll.txt"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesW(L"C:\\planted-winhttp.dll.txt"), INVALID_FILE_ATTRIBUTES);
@@ -288,12 +289,12 @@ TEST(Shell, StartupFailureOutsideEveryHandlerEndsWithCodeOne)
     LauncherRun launcher(options);
     HWND box = launcher.WaitForBox();
     ASSERT_TRUE(box);
-    EXPECT_EQ(ui::Text(box), L"Erreur d'application");
-    const std::wstring text = ui::ChildTexts(box);
-    EXPECT_NE(text.find(L"Exception ErreurSocket dans le module Lanceur_SansReseau.exe en "), std::wstring::npos)
-        << ::testing::PrintToString(text);
-    EXPECT_NE(text.find(L"Erreur de socket n° "), std::wstring::npos);
-    EXPECT_TRUE(ui::TopLevelWindows(launcher.ProcessId(), L"TForm1").empty()) << "the window is never shown";
-    ui::Click(GetDlgItem(box, IDOK));
+    EXPECT_EQ(ui::Text(box), text::kApplicationErrorTitle);
+    const std::wstring shown = ui::ChildTexts(box);
+    EXPECT_NE(shown.find(L"Exception ErreurSocket dans le module Lanceur_SansReseau.exe en "), std::wstring::npos)
+        << ::testing::PrintToString(shown);
+    EXPECT_NE(shown.find(text::kSocketError), std::wstring::npos);
+    EXPECT_TRUE(ui::TopLevelWindows(launcher.ProcessId(), window_class::kMain).empty()) << "the window is never shown";
+    ui::Press(box, ui::Button::Ok);
     EXPECT_EQ(launcher.WaitForExit(), std::optional<DWORD>(1));
 }

@@ -6,16 +6,12 @@
 
 #include "tests/e2e/launcher.h"
 #include "tests/support/status_fixture.h"
+#include "tests/support/texts.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr wchar_t kQuestion[] =
-    L"Le lanceur doit être mis à jour pour continuer.\r\nVoulez vous mettre à jour maintenant?";
-constexpr wchar_t kFailed[] =
-    L"La mise à jour n'a pas pu être téléchargée.\r\nRéessayez ultérieurement ou contactez le Tarvik pour plus "
-    L"d'informations";
 const std::string kHttp = "http://127.0.0.1:18080";
 const std::string kHttps = "https://127.0.0.1:18443";
 
@@ -55,11 +51,12 @@ public:
     }
     ~UpdateRun()
     {
-        // The updater that was started is the stand-in simulator: close it.
-        if (HWND updater = FindWindowW(L"TarvikCondorStandIn", nullptr)) {
-            PostMessageW(updater, WM_CLOSE, 0, 0);
-            ui::WaitFor([updater] { return !IsWindow(updater); }, 3s);
-        }
+        // A program downloaded is started: the stand-in simulator, whose
+        // window may come after the test is done. Wait for it, or it would
+        // outlive the test, keep its folder and be taken for a later test's.
+        if (ReadBytes(Updater()).starts_with("MZ"))
+            ui::WaitFor([] { return FindWindowW(window_class::kStandin, nullptr) != nullptr; }, 10s);
+        CloseStandins();
     }
 
     std::wstring Launcher() const { return folder_.Path() + L"\\Lanceur_Tarvik.exe"; }
@@ -79,8 +76,8 @@ public:
         launcher_ = std::make_unique<LauncherRun>(options);
         HWND box = launcher_->WaitForBox();
         if (!box) return nullptr;
-        EXPECT_EQ(ui::Text(box), L"Confirmer");
-        EXPECT_NE(ui::ChildTexts(box).find(kQuestion), std::wstring::npos);
+        EXPECT_EQ(ui::Text(box), text::kQuestionTitle);
+        EXPECT_NE(ui::ChildTexts(box).find(text::kUpdateQuestion), std::wstring::npos);
         return box;
     }
     LauncherRun& Launcher_() { return *launcher_; }
@@ -93,20 +90,16 @@ private:
     std::unique_ptr<LauncherRun> launcher_;
 };
 
-void Yes(HWND box)
-{
-    ui::Click(GetDlgItem(box, 6));
-}
-
 // "&Oui" to the question, then the failure message, then the end.
 void ExpectFailedUpdate(UpdateRun& run, HWND question)
 {
-    Yes(question);
+    ui::Press(question, ui::Button::Oui);
     HWND box = nullptr;
     ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question && IsWindow(box); },
                             20s));
-    EXPECT_NE(ui::ChildTexts(box).find(kFailed), std::wstring::npos) << ::testing::PrintToString(ui::ChildTexts(box));
-    ui::Click(GetDlgItem(box, IDOK));
+    EXPECT_NE(ui::ChildTexts(box).find(text::kUpdateFailed), std::wstring::npos)
+        << ::testing::PrintToString(ui::ChildTexts(box));
+    ui::Press(box, ui::Button::Ok);
     EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
     EXPECT_TRUE(run.UpdaterStarted().empty());
 }
@@ -136,7 +129,7 @@ TEST(Update, UpdaterIsDownloadedStartedAndTheLauncherEnds)
         HWND box = run.Start();
         ASSERT_TRUE(box);
         const size_t served = ServedRequests().size();
-        Yes(box);
+        ui::Press(box, ui::Button::Oui);
         EXPECT_EQ(run.Launcher_().WaitForExit(20s), std::optional<DWORD>(0));
         EXPECT_TRUE(ui::WaitFor([&] { return !run.UpdaterStarted().empty(); }, 10s)) << "the updater ran";
         EXPECT_EQ(run.UpdaterStarted(),
@@ -154,7 +147,7 @@ TEST(Update, RequestCarriesNoHeaderOfTheLaunchersOwn)
     UpdateRun run(kHttp + "/updater");
     HWND box = run.Start();
     ASSERT_TRUE(box);
-    Yes(box);
+    ui::Press(box, ui::Button::Oui);
     EXPECT_EQ(run.Launcher_().WaitForExit(20s), std::optional<DWORD>(0));
     const std::string request = ServedRequests().back();
     EXPECT_TRUE(Has(request, "\"method\": \"GET\""));
@@ -213,7 +206,7 @@ TEST(Update, AnsweringNonEndsTheLauncherWithoutDownloading)
     const size_t served = ServedRequests().size();
     Sleep(3500);
     EXPECT_EQ(run.Server().Requests().size(), polls) << "no poll while the question is open";
-    ui::Click(GetDlgItem(box, 7));
+    ui::Press(box, ui::Button::Non);
     EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
     EXPECT_EQ(ServedRequests().size(), served);
     EXPECT_EQ(GetFileAttributesW(run.Updater().c_str()), INVALID_FILE_ATTRIBUTES);
@@ -257,16 +250,14 @@ TEST(Update, BodyThatIsNoProgramCannotStartAndTheLauncherEnds)
     UpdateRun run(kHttp + "/not-a-program");
     HWND question = run.Start();
     ASSERT_TRUE(question);
-    Yes(question);
+    ui::Press(question, ui::Button::Oui);
     HWND box = nullptr;
     ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question && IsWindow(box); },
                             20s));
     const std::wstring updater = run.Folder() + L"\\\\MaJLanceur.exe";
-    EXPECT_NE(ui::ChildTexts(box).find(L"Problème au lancement du programme\r\nFichier " + updater +
-                                       L" absent ou corrompu.\r\nFermeture de l'application TarvikLauncher"),
-              std::wstring::npos)
+    EXPECT_NE(ui::ChildTexts(box).find(text::kStartFailedBefore + updater + text::kStartFailedAfter), std::wstring::npos)
         << ::testing::PrintToString(ui::ChildTexts(box));
     EXPECT_EQ(ReadBytes(run.Updater()), "Ceci n'est pas un programme.\n") << "the whole body was saved";
-    ui::Click(GetDlgItem(box, IDOK));
+    ui::Press(box, ui::Button::Ok);
     EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
 }

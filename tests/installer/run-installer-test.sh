@@ -11,26 +11,21 @@ installer="$1" version="$2" prefix="$3" probe="$4" built_exe="$5" built_wav="$6"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 
 # The installed launcher polls 127.0.0.1:56284, where other test runs serve:
-# it gets a loopback of its own when the machine allows one.
-if [ -z "${TARVIK_PRIVATE_NETWORK:-}" ] && command -v ip >/dev/null && unshare -n true 2>/dev/null; then
-  exec env TARVIK_PRIVATE_NETWORK=1 unshare -n bash -c 'ip link set lo up && exec "$0" "$@"' "$0" "$@"
-fi
-[ -n "${TARVIK_PRIVATE_NETWORK:-}" ] || echo "installer test: no private network, the launcher's polls reach 127.0.0.1"
+# it gets a loopback of its own.
+[ -n "${TARVIK_PRIVATE_NETWORK:-}" ] || exec "$root/cmake/private-network.sh" "$0" "$@"
 
-if [ -z "${DISPLAY:-}" ]; then
-  . "$root/tools/virtual-display.sh"
-fi
-
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+. "$root/tools/wine-env.sh"
+tarvik_wine_env "$prefix"
 work="$prefix-work"
 cleanup() {
-  wineserver -k 2>/dev/null || true
-  if [ -n "${tarvik_xvfb:-}" ]; then kill "$tarvik_xvfb" 2>/dev/null || true; fi
+  tarvik_wine_stop
+  tarvik_display_stop
 }
 trap cleanup EXIT
+tarvik_display_start
 # A pristine user each run. HOME of its own: Wine links the prefix's Desktop
 # to the home folder, and the desktop shortcut must not land in the real one.
-[ -d "$prefix" ] && wineserver -k 2>/dev/null || true
+[ -d "$prefix" ] && tarvik_wine_stop
 rm -rf "$prefix" "$work"
 mkdir -p "$work/home"
 export HOME="$work/home"

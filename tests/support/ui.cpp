@@ -108,6 +108,11 @@ void Click(HWND button)
     PostMessageW(button, BM_CLICK, 0, 0);
 }
 
+void Press(HWND box, Button button)
+{
+    Click(GetDlgItem(box, static_cast<int>(button)));
+}
+
 void PressEnter(HWND window)
 {
     GUITHREADINFO info{sizeof info};

@@ -28,8 +28,11 @@ std::wstring ChildTexts(HWND window);
 RECT ClientRectOnScreen(HWND window);
 RECT RectInParentClient(HWND child);
 
-// A button of a box, by its id (task dialog buttons carry their result).
 void Click(HWND button);
+// The buttons of the launcher's boxes, by what the pilot presses: a task
+// dialog's buttons carry their result as their id.
+enum class Button : int { Ok = IDOK, Cancel = IDCANCEL, Oui = IDYES, Non = IDNO };
+void Press(HWND box, Button button);
 // Enter on whatever has the keyboard focus in the window's thread.
 void PressEnter(HWND window);
 

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "settings/ini_file.h"
 #include "settings/registry_key.h"
+#include "tests/support/scratch.h"
 
 TEST(Settings, PathIsAppDataFollowedByTheFixedTail)
 {
@@ -18,22 +19,10 @@ TEST(Settings, PathIsAppDataFollowedByTheFixedTail)
 namespace {
 
 struct IniFixture : ::testing::Test {
-    std::wstring folder;
-    std::wstring path;
+    ScratchFolder scratch{L"ini"};
+    const std::wstring folder = scratch.Path();
+    const std::wstring path = folder + L"\\TarvikLauncher.ini";
 
-    void SetUp() override
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder = std::wstring(temp) + L"tarvik-ini-" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(folder.c_str(), nullptr);
-        path = folder + L"\\TarvikLauncher.ini";
-    }
-    void TearDown() override
-    {
-        DeleteFileW(path.c_str());
-        RemoveDirectoryW(folder.c_str());
-    }
     void Write(const std::string& content)
     {
         std::ofstream(path.c_str(), std::ios::binary) << content;
@@ -96,6 +85,8 @@ struct RegistryFixture : ::testing::Test {
 
     void SetUp() override
     {
+        // The process id repeats from run to run under Wine: start empty.
+        RegDeleteKeyExW(HKEY_CURRENT_USER, key.c_str(), KEY_WOW64_32KEY, 0);
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
                                   nullptr, &handle, nullptr),
                   ERROR_SUCCESS);

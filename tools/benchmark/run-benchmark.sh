@@ -54,26 +54,20 @@ port=56284
 
 windows_path() { local p="${1//\//\\}"; echo "Z:$p"; }
 
-display=77
-while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+. tools/wine-env.sh
 server=""
 prefix="$bench/wineprefix"
 cleanup() {
   if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; fi
-  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  WINEPREFIX="$prefix" tarvik_wine_stop
+  tarvik_display_stop
 }
 trap cleanup EXIT
-export DISPLAY=":$display"
-for _ in $(seq 50); do
-  xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
+# A display of its own even when there is one: nothing else draws on it.
+tarvik_display_start own
 
-cmake/wine-prefix.sh "$prefix"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+tarvik_wine_prefix "$prefix"
+tarvik_wine_env "$prefix"
 # One server for the whole run, so that no start-up pays for starting it.
 wineserver -p
 
