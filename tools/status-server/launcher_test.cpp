@@ -46,29 +46,28 @@ public:
             startup.hStdOutput = output_.get();
             startup.hStdError = output_.get();
         }
-        PROCESS_INFORMATION info{};
         if (CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, !output.empty(),
-                           CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
-            process_.reset(info.hProcess);
-            CloseHandle(info.hThread);
+                           CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process_.info)) {
+            started_ = true;
         }
     }
     ~Program()
     {
-        if (process_) {
-            TerminateProcess(process_.get(), 0);
-            WaitForSingleObject(process_.get(), 5000);
+        if (started_) {
+            TerminateProcess(process_.info.hProcess, 0);
+            WaitForSingleObject(process_.info.hProcess, 5000);
         }
     }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool Started() const { return process_.get() != nullptr; }
-    bool Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+    bool Started() const { return started_; }
+    bool Running() const { return started_ && WaitForSingleObject(process_.info.hProcess, 0) == WAIT_TIMEOUT; }
 
 private:
     UniqueFile output_;
-    UniqueHandle process_;
+    UniqueProcessInformation process_;
+    bool started_ = false;
 };
 
 class WinsockSession {
@@ -120,16 +119,26 @@ protected:
     // The launcher's status once it has settled on `expected`, or what it
     // showed when the time ran out: the poll comes every 3 s, the server
     // looks at the game server once a second at most.
-    std::wstring StatusBecomes(LauncherRun& launcher, const std::wstring& expected)
+    std::wstring StatusBecomes(const std::wstring& expected)
     {
         std::wstring shown;
         ui::WaitFor(
             [&] {
-                shown = ui::Text(launcher.Control(IdEtatCon));
+                shown = ui::Text(launcher_->Control(IdEtatCon));
                 return shown == expected;
             },
             10s, 100ms);
         return shown;
+    }
+
+    // The launcher, once its first poll has been left unanswered.
+    void StartLauncherUntilFirstSilence()
+    {
+        launcher_ = std::make_unique<LauncherRun>();
+        ASSERT_TRUE(launcher_->MainWindow());
+        ASSERT_TRUE(ui::WaitFor([&] { return Log().find("\"TPv2.0\" -> (silence)") != std::string::npos; }, 10s))
+            << Log();
+        EXPECT_EQ(ui::Text(launcher_->Control(IdEtatCon)), kOffline);
     }
 
     std::wstring ConfigFile() const { return folder_.Path() + L"\\statut.conf"; }
@@ -139,33 +148,30 @@ protected:
     WinsockSession winsock_;
     ScratchFolder folder_{L"status-server"};
     std::unique_ptr<Program> server_;
+    std::unique_ptr<LauncherRun> launcher_;
 };
 
 TEST_F(WindowsStatusServer, TheLauncherFollowsTheGameServersPortAndTheFile)
 {
     StartServer("# tied to the game server\nversion 3.0.4\nonline-while-udp-port 56290\n");
-    LauncherRun launcher;
-    ASSERT_TRUE(launcher.MainWindow());
-    ASSERT_TRUE(ui::WaitFor([&] { return Log().find("\"TPv2.0\" -> (silence)") != std::string::npos; }, 10s))
-        << Log();
-    EXPECT_EQ(ui::Text(launcher.Control(IdEtatCon)), kOffline);
+    StartLauncherUntilFirstSilence();
 
     {
         const GamePort game;
         ASSERT_TRUE(game.Bound());
-        EXPECT_EQ(StatusBecomes(launcher, kOnline), kOnline) << Log();
-        EXPECT_TRUE(IsWindowEnabled(launcher.Control(IdConnect)));
+        EXPECT_EQ(StatusBecomes(kOnline), kOnline) << Log();
+        EXPECT_TRUE(IsWindowEnabled(launcher_->Control(IdConnect)));
 
         // Changed while the server runs: read again without a restart.
         WriteFile(ConfigFile(), "offline\n");
-        EXPECT_EQ(StatusBecomes(launcher, kOffline), kOffline) << Log();
+        EXPECT_EQ(StatusBecomes(kOffline), kOffline) << Log();
         WriteFile(ConfigFile(), "versio 3.0.5\n");
         ASSERT_TRUE(ui::WaitFor([&] { return Log().find("previous answers kept") != std::string::npos; }, 5s))
             << Log();
         WriteFile(ConfigFile(), "version 3.0.5\nonline-while-udp-port 56290\n");
-        EXPECT_EQ(StatusBecomes(launcher, kOnline), kOnline) << Log();
+        EXPECT_EQ(StatusBecomes(kOnline), kOnline) << Log();
     }
-    EXPECT_EQ(StatusBecomes(launcher, kOffline), kOffline) << Log();
+    EXPECT_EQ(StatusBecomes(kOffline), kOffline) << Log();
     EXPECT_TRUE(server_->Running());
     EXPECT_NE(Log().find("\"TPv2.0\" -> SP3.0.5"), std::string::npos) << Log();
 }
@@ -173,16 +179,13 @@ TEST_F(WindowsStatusServer, TheLauncherFollowsTheGameServersPortAndTheFile)
 TEST_F(WindowsStatusServer, TheLauncherFollowsTheGameServersProcess)
 {
     StartServer("online-while-process condor_standin\n");
-    LauncherRun launcher;
-    ASSERT_TRUE(launcher.MainWindow());
-    ASSERT_TRUE(ui::WaitFor([&] { return Log().find("\"TPv2.0\" -> (silence)") != std::string::npos; }, 10s))
-        << Log();
+    StartLauncherUntilFirstSilence();
     {
         const Program game(FromBuildPath(TARVIK_STANDIN_PATH), L"");
         ASSERT_TRUE(game.Started());
-        EXPECT_EQ(StatusBecomes(launcher, kOnline), kOnline) << Log();
+        EXPECT_EQ(StatusBecomes(kOnline), kOnline) << Log();
     }
-    EXPECT_EQ(StatusBecomes(launcher, kOffline), kOffline) << Log();
+    EXPECT_EQ(StatusBecomes(kOffline), kOffline) << Log();
 }
 
 } // namespace

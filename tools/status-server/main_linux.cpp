@@ -237,27 +237,11 @@ bool ServeOne(int socket_fd, status::Service& service) {
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
                                            argv + argc);
-  const status::ParsedOptions parsed = status::ParseOptions(args);
-  if (std::holds_alternative<status::HelpRequested>(parsed)) {
-    std::fwrite(status::Usage().data(), 1, status::Usage().size(), stdout);
-    return 0;
-  }
-  if (const auto* error = std::get_if<status::OptionError>(&parsed)) {
-    ReportError(error->message);
-    std::fputc('\n', stderr);
-    std::fwrite(status::Usage().data(), 1, status::Usage().size(), stderr);
-    return 2;
-  }
-  const Config& command_line = std::get<Config>(parsed);
-  const auto starting = status::StartingConfig(
-      command_line, command_line.config_file.empty()
-                        ? status::ConfigRead{}
-                        : ReadConfig(command_line.config_file));
-  if (const auto* error = std::get_if<status::OptionError>(&starting)) {
-    ReportError(error->message);
-    return 2;
-  }
-  const Config& config = std::get<Config>(starting);
+  const status::StartUp start = status::PrepareStartUp(args, ReadConfig);
+  std::fputs(start.out.c_str(), stdout);
+  std::fputs(start.err.c_str(), stderr);
+  if (!start.config) return start.exit_status;
+  const Config& config = *start.config;
 
   const int signal_fd = OpenSignals();
   if (signal_fd < 0) {

@@ -14,8 +14,6 @@
 #include "service.h"
 #include "status_server.h"
 
-// After the C++ headers: some of these open an extern "C" block that the
-// mingw-w64 headers of <chrono> cannot sit in.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <mswsock.h>
@@ -23,6 +21,7 @@
 #include <iphlpapi.h>
 #include <tlhelp32.h>
 
+#include "app/unique.h"
 
 namespace {
 
@@ -31,46 +30,11 @@ namespace status = tarvik::status;
 using SteadyClock = std::chrono::steady_clock;
 using SystemClock = std::chrono::system_clock;
 
-// One owner per kind of handle; copies would close twice.
-template <class Traits>
-class Unique {
- public:
-  using Handle = typename Traits::Handle;
-  Unique() = default;
-  explicit Unique(Handle handle) : handle_(handle) {}
-  ~Unique() {
-    if (handle_ != Traits::Invalid()) Traits::Close(handle_);
-  }
-  Unique(Unique&& other) noexcept
-      : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
-  Unique(const Unique&) = delete;
-  Unique& operator=(const Unique&) = delete;
-  Handle get() const { return handle_; }
-  bool valid() const { return handle_ != Traits::Invalid(); }
-
- private:
-  Handle handle_ = Traits::Invalid();
-};
-
-struct HandleTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { CloseHandle(handle); }
-};
-// Files and snapshots fail with INVALID_HANDLE_VALUE, not null.
-struct InvalidValueTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) { CloseHandle(handle); }
-};
 struct SocketTraits {
   using Handle = SOCKET;
-  static Handle Invalid() { return INVALID_SOCKET; }
-  static void Close(Handle handle) { closesocket(handle); }
+  static Handle Invalid() noexcept { return INVALID_SOCKET; }
+  static void Close(Handle handle) noexcept { closesocket(handle); }
 };
-using UniqueHandle = Unique<HandleTraits>;
-using UniqueFile = Unique<InvalidValueTraits>;
-using UniqueSnapshot = Unique<InvalidValueTraits>;
 using UniqueSocket = Unique<SocketTraits>;
 
 class WinsockSession {
@@ -201,8 +165,8 @@ class WindowsSystemView : public status::SystemView {
   }
 
   bool ProcessRunning(std::string_view name) override {
-    const UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return false;
+    const UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
@@ -220,7 +184,7 @@ status::ConfigRead ReadConfig(const std::string& path) {
   const UniqueFile file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
+  if (!file) {
     read.error = SystemMessage(GetLastError());
     return read;
   }
@@ -270,7 +234,7 @@ FileStamp StampOf(const std::string& path) {
 // part of the traffic.
 UniqueSocket OpenSocket(const Config& config, int& error) {
   UniqueSocket socket_handle(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-  if (!socket_handle.valid()) {
+  if (!socket_handle) {
     error = WSAGetLastError();
     return UniqueSocket();
   }
@@ -393,7 +357,7 @@ int Run(const Config& config) {
   }
   int error = 0;
   const UniqueSocket socket_handle = OpenSocket(config, error);
-  const LPFN_WSARECVMSG receive = socket_handle.valid() ? FindRecvMsg(socket_handle.get()) : nullptr;
+  const LPFN_WSARECVMSG receive = socket_handle ? FindRecvMsg(socket_handle.get()) : nullptr;
   if (receive == nullptr) {
     if (error == 0) error = WSAGetLastError();
     ReportError("cannot listen on udp " +
@@ -404,7 +368,7 @@ int Run(const Config& config) {
   const UniqueHandle readable(WSACreateEvent());
   const UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   const UniqueHandle stopped(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!readable.valid() || !stop.valid() || !stopped.valid() ||
+  if (!readable || !stop || !stopped ||
       WSAEventSelect(socket_handle.get(), readable.get(), FD_READ) != 0) {
     ReportError("cannot wait for datagrams: " + SystemMessage(GetLastError()));
     return 1;
@@ -462,24 +426,9 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) arg_text.push_back(Utf8(argv[i]));
   const std::vector<std::string_view> args(arg_text.begin(), arg_text.end());
 
-  const status::ParsedOptions parsed = status::ParseOptions(args);
-  if (std::holds_alternative<status::HelpRequested>(parsed)) {
-    std::fwrite(status::Usage().data(), 1, status::Usage().size(), stdout);
-    return 0;
-  }
-  if (const auto* error = std::get_if<status::OptionError>(&parsed)) {
-    ReportError(error->message);
-    std::fputc('\n', stderr);
-    std::fwrite(status::Usage().data(), 1, status::Usage().size(), stderr);
-    return 2;
-  }
-  const Config& command_line = std::get<Config>(parsed);
-  const auto starting = status::StartingConfig(
-      command_line, command_line.config_file.empty() ? status::ConfigRead{}
-                                                     : ReadConfig(command_line.config_file));
-  if (const auto* error = std::get_if<status::OptionError>(&starting)) {
-    ReportError(error->message);
-    return 2;
-  }
-  return Run(std::get<Config>(starting));
+  const status::StartUp start = status::PrepareStartUp(args, ReadConfig);
+  std::fputs(start.out.c_str(), stdout);
+  std::fputs(start.err.c_str(), stderr);
+  if (!start.config) return start.exit_status;
+  return Run(*start.config);
 }

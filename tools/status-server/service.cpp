@@ -22,6 +22,35 @@ std::variant<Config, OptionError> StartingConfig(const Config& command_line,
   return parsed;
 }
 
+StartUp PrepareStartUp(
+    const std::vector<std::string_view>& args,
+    const std::function<ConfigRead(const std::string& path)>& read_config) {
+  const std::string program = std::string(kProgramName) + ": ";
+  StartUp start;
+  const ParsedOptions parsed = ParseOptions(args);
+  if (std::holds_alternative<HelpRequested>(parsed)) {
+    start.out = Usage();
+    return start;
+  }
+  start.exit_status = 2;
+  if (const auto* error = std::get_if<OptionError>(&parsed)) {
+    start.err = program + error->message + "\n\n" + std::string(Usage());
+    return start;
+  }
+  const Config& command_line = std::get<Config>(parsed);
+  const auto starting = StartingConfig(
+      command_line, command_line.config_file.empty()
+                        ? ConfigRead{}
+                        : read_config(command_line.config_file));
+  if (const auto* error = std::get_if<OptionError>(&starting)) {
+    start.err = program + error->message + "\n";
+    return start;
+  }
+  start.config = std::get<Config>(starting);
+  start.exit_status = 0;
+  return start;
+}
+
 Service::Service(Config config, SystemView& system)
     : config_(std::move(config)),
       system_(system),

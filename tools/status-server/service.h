@@ -4,13 +4,14 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
-#include "limits.h"
+#include "rate_limit.h"
 #include "status_server.h"
 
 namespace tarvik::status {
@@ -35,6 +36,19 @@ struct ConfigRead {
 // stops the start-up otherwise.
 std::variant<Config, OptionError> StartingConfig(const Config& command_line,
                                                  const ConfigRead& read);
+
+// What a start-up comes to before anything is opened: the configuration to
+// serve, or the help or an error to print and the exit status.
+struct StartUp {
+  std::optional<Config> config;
+  std::string out;
+  std::string err;
+  int exit_status = 0;
+};
+
+StartUp PrepareStartUp(
+    const std::vector<std::string_view>& args,
+    const std::function<ConfigRead(const std::string& path)>& read_config);
 
 struct Handled {
   std::optional<std::string> reply;  // to send back

@@ -1,4 +1,4 @@
-#include "limits.h"
+#include "rate_limit.h"
 
 #include <algorithm>
 

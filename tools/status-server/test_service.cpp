@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "limits.h"
+#include "rate_limit.h"
 #include "liveness.h"
 #include "service.h"
 #include "status_server.h"
