@@ -271,10 +271,11 @@ int main(int argc, char** argv) {
       signalfd_siginfo info{};
       if (read(signal_fd, &info, sizeof info) == sizeof info) {
         if (info.ssi_signo == SIGHUP) {
-          if (!config.config_file.empty()) {
-            LogLine(service.Reload(ReadConfig(config.config_file),
-                                   SystemClock::now()));
-          }
+          LogLine(config.config_file.empty()
+                      ? status::FormatTimestamp(SystemClock::now()) +
+                            " SIGHUP: no --config file to read"
+                      : service.Reload(ReadConfig(config.config_file),
+                                       SystemClock::now()));
         } else {
           LogLine(status::FormatStoppingLine(
               SystemClock::now(), SignalName(static_cast<int>(info.ssi_signo))));

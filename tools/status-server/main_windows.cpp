@@ -382,8 +382,8 @@ int Run(const Config& config) {
   LogLine(status::FormatListeningLine(SystemClock::now(), config));
 
   status::Gate config_gate(std::chrono::seconds(1));
-  FileStamp config_stamp;
-  if (!config.config_file.empty()) config_stamp = StampOf(config.config_file);
+  status::SettledChange<FileStamp> config_change(
+      config.config_file.empty() ? FileStamp{} : StampOf(config.config_file));
 
   const HANDLE waited[2] = {stop.get(), readable.get()};
   for (;;) {
@@ -408,12 +408,9 @@ int Run(const Config& config) {
       return 1;
     }
     const auto now = SteadyClock::now();
-    if (!config.config_file.empty() && config_gate.Open(now)) {
-      const FileStamp stamp = StampOf(config.config_file);
-      if (!(stamp == config_stamp)) {
-        config_stamp = stamp;
-        LogLine(service.Reload(ReadConfig(config.config_file), SystemClock::now()));
-      }
+    if (!config.config_file.empty() && config_gate.Open(now) &&
+        config_change.Look(StampOf(config.config_file))) {
+      LogLine(service.Reload(ReadConfig(config.config_file), SystemClock::now()));
     }
     for (const std::string& line : service.OnTick(now, SystemClock::now())) LogLine(line);
   }

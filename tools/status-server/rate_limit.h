@@ -44,6 +44,26 @@ class Gate {
   std::optional<SteadyTime> last_;
 };
 
+// A file's stamp (time written, size) looked at once a second: a change
+// counts once two looks in a row agree, so that a file caught half written
+// by an editor is not read.
+template <class Stamp>
+class SettledChange {
+ public:
+  explicit SettledChange(Stamp current) : applied_(current), seen_(current) {}
+
+  bool Look(const Stamp& stamp) {
+    const bool settled = stamp == seen_ && !(stamp == applied_);
+    seen_ = stamp;
+    if (settled) applied_ = stamp;
+    return settled;
+  }
+
+ private:
+  Stamp applied_;
+  Stamp seen_;
+};
+
 struct SenderLimits {
   Rate replies;
   Rate log_lines_per_sender;

@@ -67,6 +67,26 @@ TEST(Gate, OpensAtMostOncePerPeriod) {
   }
 }
 
+TEST(SettledChange, CountsAChangeOnceTwoLooksAgree) {
+  SettledChange<int> change(1);
+  const std::pair<int, bool> looks[] = {
+      {1, false},
+      {0, false},  // the editor emptied the file...
+      {2, false},  // ...and wrote it again
+      {2, true},
+      {2, false},  // said once
+      {1, false},
+      {1, true},   // back to an earlier stamp is a change too
+      {3, false},
+      {1, false},  // changed and changed back between two looks: nothing
+      {1, false},
+  };
+  for (std::size_t i = 0; i < std::size(looks); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(change.Look(looks[i].first), looks[i].second);
+  }
+}
+
 constexpr std::uint32_t kFlooder = 0x7f000001;  // 127.0.0.1
 constexpr std::uint32_t kPilot = 0x7f000002;    // 127.0.0.2
 
