@@ -7,7 +7,8 @@ namespace {
 
 std::string_view NextField(std::string_view& line) {
   std::size_t start = 0;
-  while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
+  while (start < line.size() && (line[start] == ' ' || line[start] == '\t'))
+    ++start;
   std::size_t end = start;
   while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
   const std::string_view field = line.substr(start, end - start);
@@ -22,7 +23,9 @@ int HexDigit(char c) {
   return -1;
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -39,7 +42,8 @@ bool ProcNetUdpHasLocalPort(std::string_view table, std::uint16_t port) {
   while (!table.empty()) {
     const std::size_t end = table.find('\n');
     std::string_view line = table.substr(0, end);
-    table = end == std::string_view::npos ? std::string_view{} : table.substr(end + 1);
+    table = end == std::string_view::npos ? std::string_view{}
+                                          : table.substr(end + 1);
     if (header) {
       header = false;
       continue;

@@ -56,21 +56,22 @@ class WinsockSession {
 
 std::string Utf8(std::wstring_view text) {
   if (text.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(),
+                                         static_cast<int>(text.size()), nullptr,
+                                         0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                      length, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                      out.data(), length, nullptr, nullptr);
   return out;
 }
 
 std::wstring Wide(std::string_view text) {
   if (text.empty()) return {};
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int length = MultiByteToWideChar(
+      CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                      length);
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                      out.data(), length);
   return out;
 }
 
@@ -82,8 +83,9 @@ std::string SystemMessage(DWORD code) {
       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string message = length > 0 ? std::string(text, length) : std::string();
   LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                              message.back() == ' ' || message.back() == '.')) {
+  while (!message.empty() &&
+         (message.back() == '\n' || message.back() == '\r' ||
+          message.back() == ' ' || message.back() == '.')) {
     message.pop_back();
   }
   if (message.empty()) return "error " + std::to_string(code);
@@ -97,7 +99,8 @@ void LogLine(const std::string& line) {
 }
 
 void ReportError(const std::string& what) {
-  std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(status::kProgramName.size()),
+  std::fprintf(stderr, "%.*s: %s\n",
+               static_cast<int>(status::kProgramName.size()),
                status::kProgramName.data(), what.c_str());
 }
 
@@ -135,11 +138,13 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 // ---- What the system shows of the game server.
 
 template <class Table>
-bool TableHasPort(const std::vector<unsigned char>& buffer, std::uint16_t port) {
+bool TableHasPort(const std::vector<unsigned char>& buffer,
+                  std::uint16_t port) {
   const auto* table = reinterpret_cast<const Table*>(buffer.data());
   for (DWORD i = 0; i < table->dwNumEntries; ++i) {
     // The port sits in network order in the low 16 bits.
-    if (ntohs(static_cast<u_short>(table->table[i].dwLocalPort)) == port) return true;
+    if (ntohs(static_cast<u_short>(table->table[i].dwLocalPort)) == port)
+      return true;
   }
   return false;
 }
@@ -152,7 +157,8 @@ class WindowsSystemView : public status::SystemView {
       DWORD size = static_cast<DWORD>(buffer.size());
       DWORD result;
       while ((result = GetExtendedUdpTable(buffer.data(), &size, FALSE, family,
-                                           UDP_TABLE_BASIC, 0)) == ERROR_INSUFFICIENT_BUFFER) {
+                                           UDP_TABLE_BASIC, 0)) ==
+             ERROR_INSUFFICIENT_BUFFER) {
         buffer.resize(size);
       }
       if (result != NO_ERROR) continue;
@@ -171,7 +177,8 @@ class WindowsSystemView : public status::SystemView {
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry)) {
-      if (status::WindowsProcessMatches(name, Utf8(entry.szExeFile))) return true;
+      if (status::WindowsProcessMatches(name, Utf8(entry.szExeFile)))
+        return true;
     }
     return false;
   }
@@ -181,9 +188,10 @@ class WindowsSystemView : public status::SystemView {
 
 status::ConfigRead ReadConfig(const std::string& path) {
   status::ConfigRead read;
-  const UniqueFile file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueFile file(
+      CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     read.error = SystemMessage(GetLastError());
     return read;
@@ -250,15 +258,17 @@ UniqueSocket OpenSocket(const Config& config, int& error) {
   // several addresses, each reply must leave from the one its request came
   // to. Without SIO_UDP_CONNRESET off, an unreachable sender would make the
   // next receive fail.
-  if (setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on),
-                 sizeof on) != 0 ||
-      bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      setsockopt(s, IPPROTO_IP, IP_PKTINFO, reinterpret_cast<const char*>(&on), sizeof on) != 0) {
+  if (setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                 reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
+      bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+          0 ||
+      setsockopt(s, IPPROTO_IP, IP_PKTINFO, reinterpret_cast<const char*>(&on),
+                 sizeof on) != 0) {
     error = WSAGetLastError();
     return UniqueSocket();
   }
-  WSAIoctl(s, SIO_UDP_CONNRESET, const_cast<BOOL*>(&no), sizeof no, nullptr, 0, &returned,
-           nullptr, nullptr);
+  WSAIoctl(s, SIO_UDP_CONNRESET, const_cast<BOOL*>(&no), sizeof no, nullptr, 0,
+           &returned, nullptr, nullptr);
   return socket_handle;
 }
 
@@ -274,8 +284,9 @@ LPFN_WSARECVMSG FindRecvMsg(SOCKET s) {
 }
 
 bool IsTransient(int error) {
-  return error == WSAEWOULDBLOCK || error == WSAEINTR || error == WSAECONNRESET ||
-         error == WSAENOBUFS || error == WSAEMSGSIZE || error == WSAENETRESET;
+  return error == WSAEWOULDBLOCK || error == WSAEINTR ||
+         error == WSAECONNRESET || error == WSAENOBUFS ||
+         error == WSAEMSGSIZE || error == WSAENETRESET;
 }
 
 std::optional<IN_PKTINFO> ArrivedAt(WSAMSG& message) {
@@ -292,7 +303,8 @@ std::optional<IN_PKTINFO> ArrivedAt(WSAMSG& message) {
 
 int SendReply(SOCKET s, const std::string& reply, sockaddr_in& to,
               const std::optional<IN_PKTINFO>& from) {
-  WSABUF payload{static_cast<ULONG>(reply.size()), const_cast<char*>(reply.data())};
+  WSABUF payload{static_cast<ULONG>(reply.size()),
+                 const_cast<char*>(reply.data())};
   alignas(WSACMSGHDR) char control[WSA_CMSG_SPACE(sizeof(IN_PKTINFO))] = {};
   WSAMSG message{};
   message.name = reinterpret_cast<sockaddr*>(&to);
@@ -337,11 +349,13 @@ Served ServeOne(SOCKET s, LPFN_WSARECVMSG receive, status::Service& service) {
   }
 
   const std::string_view request(buffer, received);
-  const status::Endpoint endpoint{ntohl(sender.sin_addr.s_addr), ntohs(sender.sin_port)};
-  const status::Handled handled =
-      service.OnRequest(endpoint, request, SteadyClock::now(), SystemClock::now());
+  const status::Endpoint endpoint{ntohl(sender.sin_addr.s_addr),
+                                  ntohs(sender.sin_port)};
+  const status::Handled handled = service.OnRequest(
+      endpoint, request, SteadyClock::now(), SystemClock::now());
   if (handled.log_line) LogLine(*handled.log_line);
-  if (handled.reply && SendReply(s, *handled.reply, sender, ArrivedAt(message)) != 0) {
+  if (handled.reply &&
+      SendReply(s, *handled.reply, sender, ArrivedAt(message)) != 0) {
     ReportError("reply to " + status::FormatEndpoint(endpoint) + " failed: " +
                 SystemMessage(static_cast<DWORD>(WSAGetLastError())));
   }
@@ -357,12 +371,13 @@ int Run(const Config& config) {
   }
   int error = 0;
   const UniqueSocket socket_handle = OpenSocket(config, error);
-  const LPFN_WSARECVMSG receive = socket_handle ? FindRecvMsg(socket_handle.get()) : nullptr;
+  const LPFN_WSARECVMSG receive =
+      socket_handle ? FindRecvMsg(socket_handle.get()) : nullptr;
   if (receive == nullptr) {
     if (error == 0) error = WSAGetLastError();
     ReportError("cannot listen on udp " +
-                status::FormatEndpoint({config.bind_address, config.port}) + ": " +
-                SystemMessage(static_cast<DWORD>(error)));
+                status::FormatEndpoint({config.bind_address, config.port}) +
+                ": " + SystemMessage(static_cast<DWORD>(error)));
     return 1;
   }
   const UniqueHandle readable(WSACreateEvent());
@@ -410,9 +425,11 @@ int Run(const Config& config) {
     const auto now = SteadyClock::now();
     if (!config.config_file.empty() && config_gate.Open(now) &&
         config_change.Look(StampOf(config.config_file))) {
-      LogLine(service.Reload(ReadConfig(config.config_file), SystemClock::now()));
+      LogLine(
+          service.Reload(ReadConfig(config.config_file), SystemClock::now()));
     }
-    for (const std::string& line : service.OnTick(now, SystemClock::now())) LogLine(line);
+    for (const std::string& line : service.OnTick(now, SystemClock::now()))
+      LogLine(line);
   }
 }
 

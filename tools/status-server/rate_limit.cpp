@@ -16,7 +16,8 @@ void Refill(TokenBucket& bucket, const Rate& rate, SteadyTime now) {
   // A clock that went back must neither add nor take tokens.
   if (now > bucket.updated) {
     const double elapsed = Seconds(now - bucket.updated).count();
-    bucket.tokens = std::min(rate.burst, bucket.tokens + elapsed * rate.per_second);
+    bucket.tokens =
+        std::min(rate.burst, bucket.tokens + elapsed * rate.per_second);
     bucket.updated = now;
   }
 }
@@ -80,10 +81,12 @@ Allowance SenderTable::OnRequest(std::uint32_t address, bool wants_reply,
   sender.last_seen = now;
   Allowance allowance{};
   // Requests left unanswered cost the sender nothing of its reply allowance.
-  allowance.reply = wants_reply && TakeToken(sender.replies, limits_.replies, now);
+  allowance.reply =
+      wants_reply && TakeToken(sender.replies, limits_.replies, now);
   Refill(overall_log_, limits_.log_lines_overall, now);
-  allowance.log = overall_log_.tokens >= 1.0 &&
-                  TakeToken(sender.log_lines, limits_.log_lines_per_sender, now);
+  allowance.log =
+      overall_log_.tokens >= 1.0 &&
+      TakeToken(sender.log_lines, limits_.log_lines_per_sender, now);
   if (allowance.log) {
     overall_log_.tokens -= 1.0;
   } else if (sender.unlogged++ == 0) {
@@ -101,15 +104,16 @@ std::vector<std::string> SenderTable::Summaries(SteadyTime now) {
       continue;
     }
     if (!TakeToken(overall_log_, limits_.log_lines_overall, now)) return lines;
-    lines.push_back(SummaryLine(sender.unlogged, FormatAddress(sender.address)));
+    lines.push_back(
+        SummaryLine(sender.unlogged, FormatAddress(sender.address)));
     sender.unlogged = 0;
   }
   if (forgotten_unlogged_ > 0 &&
       TakeToken(overall_log_, limits_.log_lines_overall, now)) {
     lines.push_back(SummaryLine(
-        forgotten_unlogged_, std::to_string(forgotten_senders_) +
-                                 (forgotten_senders_ == 1 ? " other address"
-                                                          : " other addresses")));
+        forgotten_unlogged_,
+        std::to_string(forgotten_senders_) +
+            (forgotten_senders_ == 1 ? " other address" : " other addresses")));
     forgotten_unlogged_ = 0;
     forgotten_senders_ = 0;
   }

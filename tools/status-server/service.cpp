@@ -13,7 +13,8 @@ std::variant<Config, OptionError> StartingConfig(const Config& command_line,
                                                  const ConfigRead& read) {
   if (command_line.config_file.empty()) return command_line;
   if (!read.text) {
-    return OptionError{"cannot read " + NamedFile(command_line) + ": " + read.error};
+    return OptionError{"cannot read " + NamedFile(command_line) + ": " +
+                       read.error};
   }
   auto parsed = ParseConfigFile(*read.text, command_line);
   if (auto* error = std::get_if<OptionError>(&parsed)) {
@@ -38,10 +39,10 @@ StartUp PrepareStartUp(
     return start;
   }
   const Config& command_line = std::get<Config>(parsed);
-  const auto starting = StartingConfig(
-      command_line, command_line.config_file.empty()
-                        ? ConfigRead{}
-                        : read_config(command_line.config_file));
+  const auto starting =
+      StartingConfig(command_line, command_line.config_file.empty()
+                                       ? ConfigRead{}
+                                       : read_config(command_line.config_file));
   if (const auto* error = std::get_if<OptionError>(&starting)) {
     start.err = program + error->message + "\n";
     return start;
@@ -59,11 +60,10 @@ Service::Service(Config config, SystemView& system)
 bool Service::GameServerUp(SteadyTime now) {
   if (!config_.WatchesGameServer()) return true;
   if (watch_gate_.Open(now)) {
-    game_server_up_ =
-        (config_.online_while_udp_port == 0 ||
-         system_.UdpPortBound(config_.online_while_udp_port)) &&
-        (config_.online_while_process.empty() ||
-         system_.ProcessRunning(config_.online_while_process));
+    game_server_up_ = (config_.online_while_udp_port == 0 ||
+                       system_.UdpPortBound(config_.online_while_udp_port)) &&
+                      (config_.online_while_process.empty() ||
+                       system_.ProcessRunning(config_.online_while_process));
   }
   return game_server_up_;
 }
@@ -72,11 +72,12 @@ Handled Service::OnRequest(const Endpoint& sender, std::string_view request,
                            SteadyTime now, WallTime wall) {
   // The watch matters only to a version reply; other requests do not pay
   // for a look at the system.
-  const bool watched = request == kPollRequest &&
-                       config_.poll_reply == PollReply::kVersion;
+  const bool watched =
+      request == kPollRequest && config_.poll_reply == PollReply::kVersion;
   const std::optional<std::string> reply =
       Answer(config_, request, !watched || GameServerUp(now));
-  const Allowance allowance = senders_.OnRequest(sender.address, reply.has_value(), now);
+  const Allowance allowance =
+      senders_.OnRequest(sender.address, reply.has_value(), now);
   Handled handled;
   if (reply && allowance.reply) handled.reply = reply;
   if (allowance.log) {

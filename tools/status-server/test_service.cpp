@@ -34,12 +34,10 @@ TEST(TokenBucket, GivesTheBurstThenTheRate) {
     bool expected;
   };
   const Step steps[] = {
-      {49ms, false},   // 0.98 of a token
-      {50ms, true},    // one whole token after 1/20 s
-      {50ms, false},
-      {149ms, true},   // 1.98 tokens came, one of them is taken
-      {150ms, true},
-      {150ms, false},
+      {49ms, false},                  // 0.98 of a token
+      {50ms, true},                   // one whole token after 1/20 s
+      {50ms, false},  {149ms, true},  // 1.98 tokens came, one of them is taken
+      {150ms, true},  {150ms, false},
       {140ms, false},  // a clock that goes back gives nothing
   };
   for (const Step& step : steps) {
@@ -56,9 +54,10 @@ TEST(TokenBucket, GivesTheBurstThenTheRate) {
 TEST(Gate, OpensAtMostOncePerPeriod) {
   Gate gate(1s);
   const std::pair<milliseconds, bool> steps[] = {
-      {0ms, true}, {1ms, false}, {999ms, false}, {1000ms, true},
-      {1999ms, false}, {5000ms, true},
-      {4000ms, true},  // a clock that went back must not shut it for good
+      {0ms, true},     {1ms, false},   {999ms, false}, {1000ms, true},
+      {1999ms, false}, {5000ms, true}, {4000ms, true},  // a clock that went
+                                                        // back must not shut it
+                                                        // for good
       {4500ms, false},
   };
   for (const auto& [at, expected] : steps) {
@@ -76,7 +75,7 @@ TEST(SettledChange, CountsAChangeOnceTwoLooksAgree) {
       {2, true},
       {2, false},  // said once
       {1, false},
-      {1, true},   // back to an earlier stamp is a change too
+      {1, true},  // back to an earlier stamp is a change too
       {3, false},
       {1, false},  // changed and changed back between two looks: nothing
       {1, false},
@@ -98,7 +97,8 @@ TEST(SenderTable, LimitsRepliesPerAddressAndOnlyThere) {
   for (int i = 0; i < 10000; ++i) {
     const SteadyTime now = At(milliseconds(i / 10));
     flooder_replies += table.OnRequest(kFlooder, true, now).reply;
-    if (i % 1000 == 0) pilot_replies += table.OnRequest(kPilot, true, now).reply;
+    if (i % 1000 == 0)
+      pilot_replies += table.OnRequest(kPilot, true, now).reply;
   }
   EXPECT_LE(flooder_replies, 40 + 20);
   EXPECT_GE(flooder_replies, 40 + 19);
@@ -145,8 +145,9 @@ TEST(SenderTable, LogsAFewLinesPerSenderThenSumsUp) {
   EXPECT_EQ(logged, 10);
   // Still flooding a moment ago: no summary yet.
   EXPECT_TRUE(table.Summaries(At(1500ms)).empty());
-  EXPECT_EQ(table.Summaries(At(2000ms)),
-            std::vector<std::string>{"9990 requests from 127.0.0.1 not logged"});
+  EXPECT_EQ(
+      table.Summaries(At(2000ms)),
+      std::vector<std::string>{"9990 requests from 127.0.0.1 not logged"});
   EXPECT_TRUE(table.Summaries(At(3000ms)).empty()) << "said once";
 
   // A pilot's poll each 3 s is always logged.
@@ -161,7 +162,8 @@ TEST(SenderTable, SumsUpALongFloodEveryTenSeconds) {
   for (int ms = 0; ms < 25000; ms += 1) {
     table.OnRequest(kFlooder, true, At(milliseconds(ms)));
     if (ms % 1000 == 0) {
-      for (auto& line : table.Summaries(At(milliseconds(ms)))) summaries.push_back(line);
+      for (auto& line : table.Summaries(At(milliseconds(ms))))
+        summaries.push_back(line);
     }
   }
   // Unlogged since 10 ms in: summed up at 11 s and at 22 s.
@@ -178,7 +180,8 @@ TEST(SenderTable, BoundsTheLogWhenManyAddressesSend) {
   // 10,000 spoofed addresses, ten requests each, within a second.
   for (std::uint32_t address = 0; address < 10000; ++address) {
     for (int i = 0; i < 10; ++i) {
-      logged += table.OnRequest(address, true, At(milliseconds(address / 10))).log;
+      logged +=
+          table.OnRequest(address, true, At(milliseconds(address / 10))).log;
     }
   }
   EXPECT_LE(logged, 100 + 20);
@@ -186,7 +189,8 @@ TEST(SenderTable, BoundsTheLogWhenManyAddressesSend) {
   ASSERT_FALSE(summaries.empty());
   EXPECT_LE(summaries.size(), 100u);
   // The forgotten ones in one line.
-  EXPECT_NE(summaries.back().find(" other addresses not logged"), std::string::npos)
+  EXPECT_NE(summaries.back().find(" other addresses not logged"),
+            std::string::npos)
       << summaries.back();
 }
 
@@ -199,10 +203,14 @@ TEST(ProcNetUdp, FindsTheLocalPortInBothTables) {
       "  301: 0100007F:0035 00000000:0000 07 00000000:00000000 00:00000000 "
       "00000000   101        0 18011 2 0000000000000000 0\n";
   const std::string_view udp6 =
-      "  sl  local_address                         remote_address                        st\n"
-      "  512: 00000000000000000000000001000000:dbe0 00000000000000000000000000000000:0000 07\n";
-  const std::string_view header_only = "   sl  local_address rem_address   st\n";
-  const std::string_view broken = "   sl  local_address\n  1: 0100007F:DB\n  2: nonsense\n  3:\n";
+      "  sl  local_address                         remote_address              "
+      "          st\n"
+      "  512: 00000000000000000000000001000000:dbe0 "
+      "00000000000000000000000000000000:0000 07\n";
+  const std::string_view header_only =
+      "   sl  local_address rem_address   st\n";
+  const std::string_view broken =
+      "   sl  local_address\n  1: 0100007F:DB\n  2: nonsense\n  3:\n";
   struct Case {
     std::string_view table;
     std::uint16_t port;
@@ -212,8 +220,8 @@ TEST(ProcNetUdp, FindsTheLocalPortInBothTables) {
       {udp, 56284, true},  // 0xDBDC
       {udp, 53, true},
       {udp, 56285, false},
-      {udp, 133, false},   // the slot number is no port
-      {udp6, 56288, true}, // lower-case hex
+      {udp, 133, false},    // the slot number is no port
+      {udp6, 56288, true},  // lower-case hex
       {udp6, 56284, false},
       {header_only, 56284, false},
       {"", 56284, false},
@@ -222,7 +230,8 @@ TEST(ProcNetUdp, FindsTheLocalPortInBothTables) {
       {"  1: 0100007F:DBDC 00000000:0000 07\n", 56284, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.table.substr(0, 40)) + " port " + std::to_string(c.port));
+    SCOPED_TRACE(std::string(c.table.substr(0, 40)) + " port " +
+                 std::to_string(c.port));
     EXPECT_EQ(ProcNetUdpHasLocalPort(c.table, c.port), c.expected);
   }
 }
@@ -233,14 +242,18 @@ TEST(ProcessNames, MatchLikeEachSystemNamesThem) {
     bool expected;
   };
   const LinuxCase linux_cases[] = {
-      {"FlightServer", "FlightServer\n", "/opt/game/FlightServer\0-port\0"sv, true},
+      {"FlightServer", "FlightServer\n", "/opt/game/FlightServer\0-port\0"sv,
+       true},
       {"FlightServer", "bash\n", "bash\0FlightServer\0"sv, false},
       // The kernel cuts the command name at 15 bytes; the path has it whole.
-      {"tarvik-game-server", "tarvik-game-ser\n", "/srv/tarvik-game-server\0"sv, true},
-      {"tarvik-game-ser", "tarvik-game-ser\n", "/srv/tarvik-game-server\0"sv, true},
+      {"tarvik-game-server", "tarvik-game-ser\n", "/srv/tarvik-game-server\0"sv,
+       true},
+      {"tarvik-game-ser", "tarvik-game-ser\n", "/srv/tarvik-game-server\0"sv,
+       true},
       {"flightserver", "FlightServer\n", "/opt/FlightServer\0"sv, false},
       {"server", "FlightServer\n", "/opt/FlightServer\0"sv, false},
-      {"FlightServer", "FlightServer\n", ""sv, true},  // a kernel thread has no arguments
+      {"FlightServer", "FlightServer\n", ""sv,
+       true},  // a kernel thread has no arguments
   };
   for (const LinuxCase& c : linux_cases) {
     SCOPED_TRACE(std::string(c.wanted) + " / " + std::string(c.comm));
@@ -283,26 +296,30 @@ TEST(ConfigFile, ReadsAnswersAndKeepsTheSocket) {
   const Case cases[] = {
       {"empty: the defaults", "", [](Config&) {}},
       {"comments and blanks",
-       "# statut du serveur\n\n   \t\n  # indented comment\nversion 3.0.5 # current\n",
+       "# statut du serveur\n\n   \t\n  # indented comment\nversion 3.0.5 # "
+       "current\n",
        [](Config& c) { c.version = "3.0.5"; }},
       {"CRLF and trailing blanks", "version 3.0.5 \t\r\njoin salle 2\r\n",
        [](Config& c) {
          c.version = "3.0.5";
          c.join = "salle 2";
        }},
-      {"a fragment is no comment", "update http://h/MaJ.exe#x\n", [](Config& c) {
+      {"a fragment is no comment", "update http://h/MaJ.exe#x\n",
+       [](Config& c) {
          c.poll_reply = PollReply::kUpdate;
          c.update_url = "http://h/MaJ.exe#x";
        }},
       {"flags and watches, no final newline",
-       "offline\nno-join\nonline-while-udp-port 56288\nonline-while-process jeu.exe",
+       "offline\nno-join\nonline-while-udp-port 56288\nonline-while-process "
+       "jeu.exe",
        [](Config& c) {
          c.poll_reply = PollReply::kSilent;
          c.answer_join = false;
          c.online_while_udp_port = 56288;
          c.online_while_process = "jeu.exe";
        }},
-      {"later lines win", "version 1\nversion 2\n", [](Config& c) { c.version = "2"; }},
+      {"later lines win", "version 1\nversion 2\n",
+       [](Config& c) { c.version = "2"; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -333,7 +350,8 @@ TEST(ConfigFile, NamesTheLineOfEachMistake) {
       {"# ok\n--version 3\n", "line 2: unknown option '--version'"},
       {"port 4001\n", "line 1: 'port' belongs on the command line"},
       {"bind 0.0.0.0\n", "line 1: 'bind' belongs on the command line"},
-      {"rate-per-address 9\n", "line 1: 'rate-per-address' belongs on the command line"},
+      {"rate-per-address 9\n",
+       "line 1: 'rate-per-address' belongs on the command line"},
       {"config other.conf\n", "line 1: 'config' belongs on the command line"},
       {"version\n", "line 1: 'version' needs a value"},
       {"version   # nothing\n", "line 1: 'version' needs a value"},
@@ -348,7 +366,8 @@ TEST(ConfigFile, NamesTheLineOfEachMistake) {
     const auto parsed = ParseConfigFile(text, WithSocket());
     const auto* error = std::get_if<OptionError>(&parsed);
     ASSERT_NE(error, nullptr);
-    EXPECT_NE(error->message.find(message), std::string::npos) << error->message;
+    EXPECT_NE(error->message.find(message), std::string::npos)
+        << error->message;
   }
 }
 
@@ -382,9 +401,11 @@ TEST(Service, AnswersSpOnlyWhileTheGameServerShows) {
   Service service(config, system);
 
   EXPECT_EQ(ReplyAt(service, 0ms), std::nullopt);
-  EXPECT_EQ(ReplyAt(service, 0ms, kJoinRequest), "CCtarvik") << "joins are not watched";
+  EXPECT_EQ(ReplyAt(service, 0ms, kJoinRequest), "CCtarvik")
+      << "joins are not watched";
   system.bound_port = 56288;
-  EXPECT_EQ(ReplyAt(service, 999ms), std::nullopt) << "looked at most once a second";
+  EXPECT_EQ(ReplyAt(service, 999ms), std::nullopt)
+      << "looked at most once a second";
   EXPECT_EQ(ReplyAt(service, 1000ms), std::nullopt) << "the process is missing";
   system.running = "jeu";
   EXPECT_EQ(ReplyAt(service, 2000ms), "SP3.0.4");
@@ -408,12 +429,15 @@ TEST(Service, TellsRateLimitedRequestsApart) {
   Service service(config, system);
   std::vector<std::string> lines;
   for (int i = 0; i < 3; ++i) {
-    const Handled handled = service.OnRequest(kPilotEndpoint, kPollRequest, kStart, kWall);
+    const Handled handled =
+        service.OnRequest(kPilotEndpoint, kPollRequest, kStart, kWall);
     EXPECT_EQ(handled.reply.has_value(), i < 2);
     ASSERT_TRUE(handled.log_line);
     lines.push_back(*handled.log_line);
   }
-  EXPECT_EQ(lines[1], "2023-11-14T22:13:20.000Z 127.0.0.2:50000 6 bytes \"TPv2.0\" -> SP3.0.4");
+  EXPECT_EQ(
+      lines[1],
+      "2023-11-14T22:13:20.000Z 127.0.0.2:50000 6 bytes \"TPv2.0\" -> SP3.0.4");
   EXPECT_EQ(lines[2], lines[1] + " (rate limited, not sent)");
 }
 
@@ -430,12 +454,15 @@ TEST(Service, RereadsTheAnswersAndKeepsThemOnABadFile) {
 
   const std::pair<ConfigRead, std::string> bad[] = {
       {{"versio 3.0.6\n", ""}, "line 1: unknown option 'versio'"},
-      {{std::nullopt, "No such file or directory"}, "No such file or directory"},
+      {{std::nullopt, "No such file or directory"},
+       "No such file or directory"},
   };
   for (const auto& [read, reason] : bad) {
-    EXPECT_EQ(service.Reload(read, kWall),
-              "2023-11-14T22:13:20.000Z config 'statut.conf' not read, previous "
-              "answers kept: " + reason);
+    EXPECT_EQ(
+        service.Reload(read, kWall),
+        "2023-11-14T22:13:20.000Z config 'statut.conf' not read, previous "
+        "answers kept: " +
+            reason);
     EXPECT_EQ(ReplyAt(service, 0ms), "SP3.0.5");
   }
 
@@ -450,7 +477,8 @@ TEST(Service, StartsOnlyFromAGoodFile) {
   Config command_line;
   command_line.config_file = "statut.conf";
   command_line.port = 4000;
-  const auto good = StartingConfig(command_line, {"update http://h/u.exe\n", ""});
+  const auto good =
+      StartingConfig(command_line, {"update http://h/u.exe\n", ""});
   ASSERT_TRUE(std::holds_alternative<Config>(good));
   EXPECT_EQ(std::get<Config>(good).update_url, "http://h/u.exe");
   EXPECT_EQ(std::get<Config>(good).port, 4000);
