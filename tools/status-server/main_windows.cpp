@@ -354,8 +354,22 @@ Served ServeOne(SOCKET s, LPFN_WSARECVMSG receive, status::Service& service) {
   const status::Handled handled = service.OnRequest(
       endpoint, request, SteadyClock::now(), SystemClock::now());
   if (handled.log_line) LogLine(*handled.log_line);
-  if (handled.reply &&
-      SendReply(s, *handled.reply, sender, ArrivedAt(message)) != 0) {
+  if (!handled.reply) return Served::kOne;
+  const std::optional<IN_PKTINFO> arrived_at = ArrivedAt(message);
+  int result = SendReply(s, *handled.reply, sender, arrived_at);
+  // Some set-ups refuse a chosen source address; on a host with one address
+  // the system's own choice is the right one. Said once.
+  if (result != 0 && arrived_at && WSAGetLastError() == WSAEINVAL) {
+    static bool reported = false;
+    if (!reported) {
+      ReportError(
+          "the source address of replies cannot be chosen here; replying "
+          "from the address the system picks");
+      reported = true;
+    }
+    result = SendReply(s, *handled.reply, sender, std::nullopt);
+  }
+  if (result != 0) {
     ReportError("reply to " + status::FormatEndpoint(endpoint) + " failed: " +
                 SystemMessage(static_cast<DWORD>(WSAGetLastError())));
   }
