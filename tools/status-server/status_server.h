@@ -21,8 +21,12 @@ inline constexpr std::uint16_t kDefaultPort = 56284;
 inline constexpr std::string_view kDefaultVersion = "3.0.4";
 inline constexpr std::string_view kDefaultJoin = "tarvik";
 
-// Largest UDP payload over IPv4; a longer reply could never be sent.
-inline constexpr std::size_t kMaxReplyBytes = 65507;
+// Reply values stay small so that a spoofed request cannot turn the server
+// into an amplifier: a 6-byte poll gets at most 2 + 512 bytes back.
+inline constexpr std::size_t kMaxValueBytes = 512;
+
+inline constexpr unsigned kDefaultRatePerAddress = 20;
+inline constexpr unsigned kMaxRatePerAddress = 100000;
 
 enum class PollReply {
   kVersion,  // "SP" + version: the server is up and current
@@ -30,14 +34,27 @@ enum class PollReply {
   kSilent,   // no reply: the launcher shows the server as offline
 };
 
+// The command line sets the socket and the limits; the answers come from
+// the command line too, or from the file of --config, which may change.
 struct Config {
   std::uint16_t port = kDefaultPort;
   std::uint32_t bind_address = 0;  // host byte order; 0 is 0.0.0.0
+  unsigned rate_per_address = kDefaultRatePerAddress;
+  std::string config_file;
+
   PollReply poll_reply = PollReply::kVersion;
   std::string version{kDefaultVersion};
   std::string update_url;
   bool answer_join = true;
   std::string join{kDefaultJoin};
+  // "SP" only while the game server shows: a local UDP port bound, a
+  // process of that name running. 0 and empty: not watched.
+  std::uint16_t online_while_udp_port = 0;
+  std::string online_while_process;
+
+  bool WatchesGameServer() const {
+    return online_while_udp_port != 0 || !online_while_process.empty();
+  }
 };
 
 struct HelpRequested {};
@@ -49,14 +66,26 @@ using ParsedOptions = std::variant<Config, HelpRequested, OptionError>;
 // Arguments without the program name.
 ParsedOptions ParseOptions(const std::vector<std::string_view>& args);
 
+// The answers of a --config file, one option a line without its dashes:
+//   # comment
+//   version 3.0.5
+//   online-while-udp-port 56288
+// The socket and the limits are kept from `base`; answers the file does not
+// give take their defaults. Errors name the line.
+std::variant<Config, OptionError> ParseConfigFile(std::string_view text,
+                                                  const Config& base);
+
 std::string_view Usage();
 
 // Dotted-quad only: names and short forms like "127.1" are refused so the
 // listening address is always what the operator sees in the log.
 std::optional<std::uint32_t> ParseIPv4(std::string_view text);
 
+// `game_server_up` is what the watch of --online-while-* saw; without a
+// watch it is true.
 std::optional<std::string> Answer(const Config& config,
-                                  std::string_view request);
+                                  std::string_view request,
+                                  bool game_server_up = true);
 
 // Printable ASCII stays as is; everything else becomes \xHH, and the
 // backslash and double quote are escaped so log lines stay unambiguous.
@@ -72,11 +101,17 @@ struct Endpoint {
 
 std::string FormatTimestamp(std::chrono::system_clock::time_point when);
 std::string FormatEndpoint(const Endpoint& endpoint);
+std::string FormatAddress(std::uint32_t address);
+
+// A rate-limited request shows the reply it did not get.
 std::string FormatRequestLine(std::chrono::system_clock::time_point when,
                               const Endpoint& sender, std::string_view request,
-                              const std::optional<std::string>& reply);
+                              const std::optional<std::string>& reply,
+                              bool rate_limited = false);
 std::string FormatListeningLine(std::chrono::system_clock::time_point when,
                                 const Config& config);
+// The answers and what they hang on, as the start and reload lines show them.
+std::string FormatAnswers(const Config& config);
 std::string FormatStoppingLine(std::chrono::system_clock::time_point when,
                                std::string_view signal_name);
 

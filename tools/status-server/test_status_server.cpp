@@ -10,6 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <ostream>
 
@@ -23,7 +27,10 @@ bool operator==(const Config& a, const Config& b) {
   return a.port == b.port && a.bind_address == b.bind_address &&
          a.poll_reply == b.poll_reply && a.version == b.version &&
          a.update_url == b.update_url && a.answer_join == b.answer_join &&
-         a.join == b.join;
+         a.join == b.join && a.rate_per_address == b.rate_per_address &&
+         a.config_file == b.config_file &&
+         a.online_while_udp_port == b.online_while_udp_port &&
+         a.online_while_process == b.online_while_process;
 }
 
 void PrintTo(const Config& c, std::ostream* os) {
@@ -31,7 +38,9 @@ void PrintTo(const Config& c, std::ostream* os) {
       << " poll=" << static_cast<int>(c.poll_reply) << " version=\""
       << Escape(c.version) << "\" update=\"" << Escape(c.update_url)
       << "\" answer_join=" << c.answer_join << " join=\"" << Escape(c.join)
-      << "\"}";
+      << "\" rate=" << c.rate_per_address << " config=\""
+      << Escape(c.config_file) << "\" udp=" << c.online_while_udp_port
+      << " process=\"" << Escape(c.online_while_process) << "\"}";
 }
 
 namespace {
@@ -123,7 +132,7 @@ TEST(Answer, DependsOnRequestAndMode) {
 }
 
 TEST(ParseOptions, AcceptsValidCommandLines) {
-  const std::string longest_url(kMaxReplyBytes - 2, 'u');
+  const std::string longest_url(kMaxValueBytes, 'u');
   struct Case {
     std::vector<std::string> args;
     Config expected;
@@ -157,6 +166,20 @@ TEST(ParseOptions, AcceptsValidCommandLines) {
        Adjusted([](Config& c) { c.poll_reply = PollReply::kSilent; })},
       {{"--join", "salle 2\t"}, Adjusted([](Config& c) { c.join = "salle 2\t"; })},
       {{"--no-join"}, Adjusted([](Config& c) { c.answer_join = false; })},
+      {{"--rate-per-address", "1"},
+       Adjusted([](Config& c) { c.rate_per_address = 1; })},
+      {{"--rate-per-address=100000"},
+       Adjusted([](Config& c) { c.rate_per_address = 100000; })},
+      {{"--config", "C:\\Tarvik\\statut.conf", "--port", "4000"},
+       Adjusted([](Config& c) {
+         c.config_file = "C:\\Tarvik\\statut.conf";
+         c.port = 4000;
+       })},
+      {{"--online-while-udp-port", "56288", "--online-while-process", "jeu.exe"},
+       Adjusted([](Config& c) {
+         c.online_while_udp_port = 56288;
+         c.online_while_process = "jeu.exe";
+       })},
       {{"--offline", "--no-join", "--port", "4000", "--bind", "127.0.0.1"},
        Adjusted([](Config& c) {
          c.poll_reply = PollReply::kSilent;
@@ -179,7 +202,7 @@ TEST(ParseOptions, AcceptsValidCommandLines) {
 }
 
 TEST(ParseOptions, ExplainsEachMistake) {
-  const std::string too_long(kMaxReplyBytes - 1, 'u');
+  const std::string too_long(kMaxValueBytes + 1, 'u');
   struct Case {
     std::vector<std::string> args;
     std::string message_part;
@@ -213,9 +236,34 @@ TEST(ParseOptions, ExplainsEachMistake) {
       {{"--version="}, "option --version needs a non-empty value"},
       {{"--update", ""}, "option --update needs a non-empty value"},
       {{"--join="}, "option --join needs a non-empty value"},
-      {{"--update", too_long}, "option --update value is too long"},
-      {{"--version", too_long}, "option --version value is too long"},
-      {{"--join", too_long}, "option --join value is too long"},
+      {{"--update", too_long},
+       "option --update value is 513 bytes long (at most 512)"},
+      {{"--version", too_long}, "option --version value is 513 bytes long"},
+      {{"--join", too_long}, "option --join value is 513 bytes long"},
+      {{"--online-while-process", too_long},
+       "option --online-while-process value is 513 bytes long"},
+      {{"--rate-per-address", "0"}, "invalid rate '0'"},
+      {{"--rate-per-address", "100001"}, "invalid rate '100001'"},
+      {{"--rate-per-address", "2.5"}, "invalid rate '2.5'"},
+      {{"--rate-per-address", ""}, "invalid rate ''"},
+      {{"--online-while-udp-port", "0"},
+       "invalid port '0' for --online-while-udp-port"},
+      {{"--online-while-udp-port", "56284"},
+       "--online-while-udp-port cannot be the server's own port 56284"},
+      {{"--port", "4000", "--online-while-udp-port", "4000"},
+       "cannot be the server's own port 4000"},
+      {{"--online-while-process", "C:\\Jeu\\serveur.exe"},
+       "takes a program name without a folder"},
+      {{"--online-while-process", "/opt/jeu/serveur"},
+       "takes a program name without a folder"},
+      {{"--config="}, "option --config needs a file"},
+      // The file holds the answers: one given beside it would be lost.
+      {{"--config", "a.conf", "--version", "3.1"},
+       "--version cannot be combined with --config"},
+      {{"--offline", "--config", "a.conf"},
+       "--offline cannot be combined with --config"},
+      {{"--config", "a.conf", "--online-while-udp-port", "5000"},
+       "--online-while-udp-port cannot be combined with --config"},
       {{"--update", kUpdateUrl, "--offline"},
        "--offline cannot be combined with --update"},
       {{"--offline", "--update", kUpdateUrl},
@@ -413,9 +461,9 @@ sockaddr_in Loopback(std::uint16_t port, std::uint32_t host = INADDR_LOOPBACK) {
 class UdpSocket {
  public:
   // Port 0 lets the kernel pick a free one.
-  explicit UdpSocket(std::uint16_t port = 0)
+  explicit UdpSocket(std::uint16_t port = 0, std::uint32_t host = INADDR_LOOPBACK)
       : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = Loopback(port, host);
     bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<const sockaddr*>(&address),
                               sizeof address) == 0;
   }
@@ -447,9 +495,9 @@ class UdpSocket {
     sockaddr_in from;
   };
 
-  std::optional<Datagram> Receive() const {
+  std::optional<Datagram> Receive(int wait_millis = kWaitMillis) const {
     pollfd watched{fd_, POLLIN, 0};
-    if (poll(&watched, 1, kWaitMillis) != 1) return std::nullopt;
+    if (poll(&watched, 1, wait_millis) != 1) return std::nullopt;
     char buffer[65536];
     Datagram datagram{};
     socklen_t length = sizeof datagram.from;
@@ -721,6 +769,9 @@ TEST(StatusServerProcess, CommandLineErrorsAndHelp) {
       {{"--update", "u", "--offline"}, 2, "",
        "--offline cannot be combined with --update"},
       {{"--frobnicate"}, 2, "", "unknown option '--frobnicate'"},
+      {{"--version", std::string(513, 'v')}, 2, "",
+       "option --version value is 513 bytes long (at most 512)"},
+      {{"--rate-per-address", "0"}, 2, "", "invalid rate '0'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Describe(c.args));
@@ -741,6 +792,237 @@ TEST(StatusServerProcess, CommandLineErrorsAndHelp) {
       EXPECT_NE(run.err().find("Usage: tarvik-status-server"), std::string::npos)
           << run.err();
     }
+  }
+}
+
+
+// ---- Tied to the game server, limited per sender, answers from a file.
+
+// Polls every 100 ms until the answer is the one expected (nullopt: a poll
+// left unanswered); false if that did not happen within the time given.
+bool PollsUntil(const UdpSocket& client, std::uint16_t port,
+                const std::optional<std::string>& expected, milliseconds within) {
+  const auto end = std::chrono::steady_clock::now() + within;
+  while (std::chrono::steady_clock::now() < end) {
+    if (!client.SendTo(port, "TPv2.0")) return false;
+    const auto reply = client.Receive(100);
+    if (expected ? reply && reply->payload == *expected : !reply) return true;
+    if (reply) usleep(100000);
+  }
+  return false;
+}
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    char pattern[] = "/tmp/tarvik-status-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) path_ = pattern;
+  }
+  ~ScratchFolder() {
+    if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  std::string Path(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+TEST(StatusServerProcess, OnlineOnlyWhileTheGameServersPortIsBound) {
+  const std::uint16_t port = FreeLoopbackPort();
+  const std::uint16_t game_port = FreeLoopbackPort();
+  ASSERT_NE(port, game_port);
+  ServerProcess server({"--bind", "127.0.0.1", "--port", std::to_string(port),
+                        "--online-while-udp-port", std::to_string(game_port)});
+  ASSERT_TRUE(server.NextLine()) << server.err();
+  UdpSocket client;
+  EXPECT_TRUE(PollsUntil(client, port, std::nullopt, 500ms));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    {
+      const UdpSocket game(game_port, INADDR_ANY);
+      ASSERT_TRUE(game.bound());
+      EXPECT_TRUE(PollsUntil(client, port, "SP3.0.4", 2000ms)) << server.err();
+    }
+    EXPECT_TRUE(PollsUntil(client, port, std::nullopt, 2000ms)) << server.err();
+  }
+}
+
+TEST(StatusServerProcess, OnlineOnlyWhileTheGameServersProcessRuns) {
+  // A name longer than the 15 bytes the kernel keeps of a command.
+  const std::string name = "tarvik-jeu-essai";
+  ScratchFolder folder;
+  const std::string program = folder.Path(name);
+  ASSERT_EQ(std::system(("cp /bin/sleep '" + program + "'").c_str()), 0);
+
+  const std::uint16_t port = FreeLoopbackPort();
+  ServerProcess server({"--bind", "127.0.0.1", "--port", std::to_string(port),
+                        "--online-while-process", name});
+  ASSERT_TRUE(server.NextLine()) << server.err();
+  UdpSocket client;
+  EXPECT_TRUE(PollsUntil(client, port, std::nullopt, 500ms));
+
+  std::string seconds = "30";
+  char* argv[] = {const_cast<char*>(program.c_str()), seconds.data(), nullptr};
+  pid_t game = -1;
+  ASSERT_EQ(posix_spawn(&game, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  EXPECT_TRUE(PollsUntil(client, port, "SP3.0.4", 2000ms)) << server.err();
+  kill(game, SIGKILL);
+  waitpid(game, nullptr, 0);
+  EXPECT_TRUE(PollsUntil(client, port, std::nullopt, 2000ms)) << server.err();
+}
+
+// 10,000 polls at full speed from 127.0.0.1 while a pilot on 127.0.0.2
+// polls now and then.
+TEST(StatusServerProcess, AFloodFromOneAddressIsLimitedAndSummedUp) {
+  const std::uint16_t port = FreeLoopbackPort();
+  ServerProcess server({"--port", std::to_string(port)});
+  ASSERT_TRUE(server.NextLine()) << server.err();
+  UdpSocket flooder;
+  UdpSocket pilot(0, 0x7f000002);
+  ASSERT_TRUE(pilot.bound());
+
+  constexpr int kFlood = 10000;
+  constexpr std::string_view kPoll = "TPv2.0";
+  // The kernel drops what a full socket buffer cannot hold, the pilot's
+  // poll as well as the flood's: asked again, as a launcher would.
+  const auto pilot_answered = [&] {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      pilot.SendTo(port, kPoll);
+      if (pilot.Receive(100)) return true;
+    }
+    return false;
+  };
+  int pilot_replies = 0;
+  const auto started = std::chrono::steady_clock::now();
+  for (int i = 0; i < kFlood; ++i) {
+    flooder.SendTo(port, kPoll);
+    if (i % 2000 == 0) pilot_replies += pilot_answered();
+  }
+  // The server takes datagrams in turn: once the pilot's next poll is
+  // answered, the whole flood has been dealt with, within `seconds`.
+  ASSERT_TRUE(pilot_answered());
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::size_t replies = 0;
+  std::size_t reply_bytes = 0;
+  while (const auto reply = flooder.Receive(300)) {
+    ++replies;
+    reply_bytes += reply->payload.size();
+  }
+  EXPECT_LE(static_cast<double>(replies), 40 + 20 * seconds + 1);
+  EXPECT_GE(replies, 40u);
+  EXPECT_EQ(pilot_replies, 5);
+
+  // The log: a few lines, then what it left out, said once the flood stops.
+  std::size_t logged_from_flooder = 0;
+  std::size_t lines = 0;
+  std::optional<unsigned long> unlogged;
+  const std::string from = " 127.0.0.1:" + std::to_string(flooder.port()) + " ";
+  while (!unlogged) {
+    const auto line = server.NextLine();
+    if (!line) break;
+    ++lines;
+    if (line->find(from) != std::string::npos) ++logged_from_flooder;
+    const std::size_t summary = line->find(" requests from 127.0.0.1 not logged");
+    if (summary != std::string::npos) {
+      const std::size_t number = line->rfind(' ', summary - 1) + 1;
+      unlogged = std::stoul(line->substr(number, summary - number));
+    }
+  }
+  ASSERT_TRUE(unlogged) << server.out();
+  EXPECT_LE(lines, 30u);
+  EXPECT_EQ(server.out().find("127.0.0.2:" + std::to_string(pilot.port()) +
+                              " 6 bytes \"TPv2.0\" -> SP3.0.4 (rate limited"),
+            std::string::npos);
+
+  // What reached the server: loopback drops what it had no time to take.
+  const std::size_t arrived = logged_from_flooder + *unlogged;
+  const std::size_t arrived_bytes = arrived * kPoll.size();
+  std::printf("flood: %d polls dealt with in %.2f s, %zu arrived, %zu replies; "
+              "%zu bytes in, %zu out; %zu log lines\n",
+              kFlood, seconds, arrived, replies, arrived_bytes, reply_bytes, lines);
+  EXPECT_LE(arrived, static_cast<std::size_t>(kFlood));
+  EXPECT_GT(arrived, replies) << "the limit was never reached";
+  // "SP3.0.4" for "TPv2.0": 7/6, the documented factor of the default reply.
+  EXPECT_LE(reply_bytes * 6, arrived_bytes * 7);
+}
+
+TEST(StatusServerProcess, RereadsItsFileOnSighupAndKeepsAnswersOnABadOne) {
+  ScratchFolder folder;
+  const std::string file = folder.Path("statut.conf");
+  WriteFile(file, "# le serveur\nversion 3.0.5\n");
+  const std::uint16_t port = FreeLoopbackPort();
+  ServerProcess server({"--bind", "127.0.0.1", "--port", std::to_string(port),
+                        "--config", file});
+  const auto started = server.NextLine();
+  ASSERT_TRUE(started) << server.err();
+  EXPECT_TRUE(EndsWith(*started, "(TPv2.0 -> SP3.0.5, DC -> CCtarvik)")) << *started;
+  UdpSocket client;
+  EXPECT_TRUE(PollsUntil(client, port, "SP3.0.5", 500ms));
+
+  struct Step {
+    std::string text;  // nullopt: the file removed
+    bool remove;
+    std::string logged;
+    std::string answer;
+  };
+  const Step steps[] = {
+      {"version 3.0.6\nno-join\n", false,
+       "config '" + file + "' read (TPv2.0 -> SP3.0.6, DC -> (silence))", "SP3.0.6"},
+      {"version 3.0.7\nport 1\n", false,
+       "config '" + file + "' not read, previous answers kept: line 2: 'port' "
+       "belongs on the command line, not in the file", "SP3.0.6"},
+      {"", true,
+       "config '" + file + "' not read, previous answers kept: No such file or directory",
+       "SP3.0.6"},
+      {"offline\n", false, "config '" + file + "' read (TPv2.0 -> (silence), DC -> CCtarvik)",
+       ""},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.logged);
+    if (step.remove) {
+      std::remove(file.c_str());
+    } else {
+      WriteFile(file, step.text);
+    }
+    ASSERT_TRUE(server.Signal(SIGHUP));
+    std::optional<std::string> line;
+    // Request lines of the polls above may come first.
+    do line = server.NextLine();
+    while (line && line->find(" config '") == std::string::npos);
+    ASSERT_TRUE(line) << server.err();
+    EXPECT_TRUE(EndsWith(*line, step.logged)) << *line;
+    EXPECT_TRUE(PollsUntil(client, port,
+                           step.answer.empty() ? std::nullopt
+                                               : std::optional<std::string>(step.answer),
+                           500ms));
+  }
+  ASSERT_TRUE(server.Signal(SIGTERM));
+  EXPECT_EQ(server.WaitForExit(), 0) << server.err();
+}
+
+TEST(StatusServerProcess, ABadStartingFileStartsNothing) {
+  ScratchFolder folder;
+  const std::string bad = folder.Path("mauvais.conf");
+  WriteFile(bad, "version 3.0.5\njoin " + std::string(600, 'j') + "\n");
+  const std::string missing = folder.Path("absent.conf");
+  const std::pair<std::string, std::string> cases[] = {
+      {bad, "config '" + bad + "', line 2: option --join value is 600 bytes long (at most 512)"},
+      {missing, "cannot read config '" + missing + "': No such file or directory"},
+  };
+  for (const auto& [file, message] : cases) {
+    SCOPED_TRACE(file);
+    const std::string port = std::to_string(FreeLoopbackPort());
+    ServerProcess run({"--bind", "127.0.0.1", "--port", port, "--config", file});
+    EXPECT_EQ(run.WaitForExit(), 2);
+    EXPECT_EQ(run.out(), "");
+    EXPECT_EQ(run.err(), "tarvik-status-server: " + message + "\n");
   }
 }
 

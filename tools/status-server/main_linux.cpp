@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -9,18 +10,24 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
+#include "liveness.h"
+#include "service.h"
 #include "status_server.h"
 
 namespace {
 
 using tarvik::status::Config;
 namespace status = tarvik::status;
+using SteadyClock = std::chrono::steady_clock;
+using SystemClock = std::chrono::system_clock;
 
 void LogLine(const std::string& line) {
   std::fputs(line.c_str(), stdout);
@@ -43,6 +50,8 @@ const char* SignalName(int signal_number) {
       return "SIGINT";
     case SIGTERM:
       return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
     default:
       return "signal";
   }
@@ -52,12 +61,13 @@ const char* SignalName(int signal_number) {
 // between two polls cannot be missed. A shell may start background jobs with
 // SIGINT ignored, and POSIX lets a blocked but ignored signal be discarded,
 // hence the reset to the default action first.
-int OpenStopSignals() {
+int OpenSignals() {
   struct sigaction default_action {};
   default_action.sa_handler = SIG_DFL;
   sigemptyset(&default_action.sa_mask);
   sigaction(SIGINT, &default_action, nullptr);
   sigaction(SIGTERM, &default_action, nullptr);
+  sigaction(SIGHUP, &default_action, nullptr);
 
   // A vanished log reader must not take the server down with it.
   struct sigaction ignore_action {};
@@ -65,13 +75,61 @@ int OpenStopSignals() {
   sigemptyset(&ignore_action.sa_mask);
   sigaction(SIGPIPE, &ignore_action, nullptr);
 
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  if (sigprocmask(SIG_BLOCK, &stop_signals, nullptr) != 0) return -1;
-  return signalfd(-1, &stop_signals, SFD_CLOEXEC);
+  sigset_t watched_signals;
+  sigemptyset(&watched_signals);
+  sigaddset(&watched_signals, SIGINT);
+  sigaddset(&watched_signals, SIGTERM);
+  sigaddset(&watched_signals, SIGHUP);
+  if (sigprocmask(SIG_BLOCK, &watched_signals, nullptr) != 0) return -1;
+  return signalfd(-1, &watched_signals, SFD_CLOEXEC);
 }
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (file.bad()) return std::nullopt;
+  return std::move(text).str();
+}
+
+status::ConfigRead ReadConfig(const std::string& path) {
+  status::ConfigRead read;
+  errno = 0;
+  read.text = ReadWholeFile(path);
+  if (!read.text) read.error = errno != 0 ? std::strerror(errno) : "read failed";
+  return read;
+}
+
+class LinuxSystemView : public status::SystemView {
+ public:
+  bool UdpPortBound(std::uint16_t port) override {
+    for (const char* table : {"/proc/net/udp", "/proc/net/udp6"}) {
+      const auto text = ReadWholeFile(table);
+      if (text && status::ProcNetUdpHasLocalPort(*text, port)) return true;
+    }
+    return false;
+  }
+
+  bool ProcessRunning(std::string_view name) override {
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) return false;
+    bool found = false;
+    while (const dirent* entry = readdir(proc)) {
+      if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+      const std::string folder = std::string("/proc/") + entry->d_name;
+      // A process may end between the listing and the reading.
+      const auto comm = ReadWholeFile(folder + "/comm");
+      const auto cmdline = ReadWholeFile(folder + "/cmdline");
+      if (comm && cmdline && status::LinuxProcessMatches(name, *comm, *cmdline)) {
+        found = true;
+        break;
+      }
+    }
+    closedir(proc);
+    return found;
+  }
+};
 
 // No SO_REUSEADDR: on Linux it would let a second server share the port
 // and silently take over part of the traffic.
@@ -140,7 +198,7 @@ ssize_t SendReply(int socket_fd, const std::string& reply,
 }
 
 // False only when the socket itself has become unusable.
-bool ServeOne(int socket_fd, const Config& config) {
+bool ServeOne(int socket_fd, status::Service& service) {
   // Larger than any IPv4 UDP payload, so nothing is ever cut short.
   static char buffer[65536];
   sockaddr_in sender{};
@@ -161,11 +219,12 @@ bool ServeOne(int socket_fd, const Config& config) {
   }
 
   const std::string_view request(buffer, static_cast<std::size_t>(received));
-  const std::optional<std::string> reply = status::Answer(config, request);
   const status::Endpoint endpoint{ntohl(sender.sin_addr.s_addr),
                                   ntohs(sender.sin_port)};
-  LogLine(status::FormatRequestLine(std::chrono::system_clock::now(), endpoint,
-                                    request, reply));
+  const status::Handled handled = service.OnRequest(
+      endpoint, request, SteadyClock::now(), SystemClock::now());
+  if (handled.log_line) LogLine(*handled.log_line);
+  const std::optional<std::string>& reply = handled.reply;
   if (reply && SendReply(socket_fd, *reply, sender, ArrivedAt(message)) < 0) {
     ReportError(SystemError("reply to " + status::FormatEndpoint(endpoint) +
                             " failed"));
@@ -178,22 +237,15 @@ bool ServeOne(int socket_fd, const Config& config) {
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
                                            argv + argc);
-  const status::ParsedOptions parsed = status::ParseOptions(args);
-  if (std::holds_alternative<status::HelpRequested>(parsed)) {
-    std::fwrite(status::Usage().data(), 1, status::Usage().size(), stdout);
-    return 0;
-  }
-  if (const auto* error = std::get_if<status::OptionError>(&parsed)) {
-    ReportError(error->message);
-    std::fputc('\n', stderr);
-    std::fwrite(status::Usage().data(), 1, status::Usage().size(), stderr);
-    return 2;
-  }
-  const Config& config = std::get<Config>(parsed);
+  const status::StartUp start = status::PrepareStartUp(args, ReadConfig);
+  std::fputs(start.out.c_str(), stdout);
+  std::fputs(start.err.c_str(), stderr);
+  if (!start.config) return start.exit_status;
+  const Config& config = *start.config;
 
-  const int signal_fd = OpenStopSignals();
+  const int signal_fd = OpenSignals();
   if (signal_fd < 0) {
-    ReportError(SystemError("cannot watch for SIGINT/SIGTERM"));
+    ReportError(SystemError("cannot watch for SIGINT/SIGTERM/SIGHUP"));
     return 1;
   }
   const int socket_fd = OpenSocket(config);
@@ -203,11 +255,14 @@ int main(int argc, char** argv) {
         status::FormatEndpoint({config.bind_address, config.port})));
     return 1;
   }
-  LogLine(status::FormatListeningLine(std::chrono::system_clock::now(), config));
+  LinuxSystemView system;
+  status::Service service(config, system);
+  LogLine(status::FormatListeningLine(SystemClock::now(), config));
 
   for (;;) {
     pollfd watched[2] = {{signal_fd, POLLIN, 0}, {socket_fd, POLLIN, 0}};
-    if (poll(watched, 2, -1) < 0) {
+    // Woken each second at least, for the summaries of the log.
+    if (poll(watched, 2, 1000) < 0) {
       if (errno == EINTR) continue;
       ReportError(SystemError("poll failed"));
       return 1;
@@ -215,16 +270,27 @@ int main(int argc, char** argv) {
     if (watched[0].revents & POLLIN) {
       signalfd_siginfo info{};
       if (read(signal_fd, &info, sizeof info) == sizeof info) {
-        LogLine(status::FormatStoppingLine(
-            std::chrono::system_clock::now(),
-            SignalName(static_cast<int>(info.ssi_signo))));
-        close(socket_fd);
-        return 0;
+        if (info.ssi_signo == SIGHUP) {
+          LogLine(config.config_file.empty()
+                      ? status::FormatTimestamp(SystemClock::now()) +
+                            " SIGHUP: no --config file to read"
+                      : service.Reload(ReadConfig(config.config_file),
+                                       SystemClock::now()));
+        } else {
+          LogLine(status::FormatStoppingLine(
+              SystemClock::now(), SignalName(static_cast<int>(info.ssi_signo))));
+          close(socket_fd);
+          return 0;
+        }
       }
     }
     if ((watched[1].revents & (POLLIN | POLLERR)) &&
-        !ServeOne(socket_fd, config)) {
+        !ServeOne(socket_fd, service)) {
       return 1;
+    }
+    for (const std::string& line :
+         service.OnTick(SteadyClock::now(), SystemClock::now())) {
+      LogLine(line);
     }
   }
 }
