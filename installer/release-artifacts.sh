@@ -45,8 +45,10 @@ if [ -n "${TARVIK_MINISIGN_KEY:-}" ]; then
   # The launcher's update check reads "version:A.B.C.D" from the trusted
   # comment, which the signature covers.
   for file in "$setup" "$zip" SHA256SUMS; do
-    printf '%s\n' "${TARVIK_MINISIGN_PASSWORD:-}" |
-      minisign -S -s "$TARVIK_MINISIGN_KEY" -m "$out/$file" -t "version:$file_version file:$file" >/dev/null
+    # Not through a pipe: minisign reads no password for a key made with -W,
+    # and the pipe's writer would die of it.
+    minisign -S -s "$TARVIK_MINISIGN_KEY" -m "$out/$file" -t "version:$file_version file:$file" \
+      <<< "${TARVIK_MINISIGN_PASSWORD:-}" >/dev/null
   done
 fi
 rm -rf "$stage"

@@ -37,6 +37,8 @@ copy_sources() {
 first="$work/first"
 second="$work/second/a longer folder"
 rm -rf "$work"
+mkdir -p "$work"
+echo "$SOURCE_DATE_EPOCH" > "$work/source-date-epoch"
 copy_sources "$first/src"
 (cd "$first/src" && umask 022 && TZ=UTC LC_ALL=C tools/release.sh --build-dir "$first/build") ||
   fail "the first build failed"
@@ -59,8 +61,8 @@ compare() {
     return
   fi
   # cmp counts bytes from 1; the offset is counted from 0.
-  first_byte="$(cmp "$one" "$two" | sed -n 's/.* differ: byte \([0-9]*\),.*/\1/p')"
-  count="$(cmp -l "$one" "$two" 2>/dev/null | wc -l)"
+  first_byte="$( (cmp "$one" "$two" || true) | sed -n 's/.* differ: byte \([0-9]*\),.*/\1/p')"
+  count="$( (cmp -l "$one" "$two" 2>/dev/null || true) | wc -l)"
   if [ -n "$first_byte" ]; then
     printf '%s: differs from offset %d (0x%x), %d bytes differ, sizes %d and %d\n' "$name" \
       $((first_byte - 1)) $((first_byte - 1)) "$count" "$(stat -c %s "$one")" "$(stat -c %s "$two")" >&2
