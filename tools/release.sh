@@ -53,6 +53,10 @@ cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" --target release_artifacts
 
 out="$build/release"
+authenticode="not Authenticode-signed (no --certificate)"
+if [ -n "${TARVIK_SIGN_PKCS12:-}" ]; then
+  authenticode="Authenticode-signed, as are the launcher and the uninstaller inside it"
+fi
 echo
 echo "Release of $commit in $out:"
 for file in "$out"/*; do
@@ -61,8 +65,7 @@ for file in "$out"/*; do
     *.minisig) what="minisign signature of ${name%.minisig}, trusted comment \"version:... file:...\":
       for minisign -V, and for the launcher's update check" ;;
     LanceurTarvik-Setup-*.exe) what="the installer for pilots, also what the status server offers as
-      the update; Authenticode-signed with the launcher and the uninstaller inside
-      it when a certificate was given" ;;
+      the update; $authenticode" ;;
     *.zip) what="Lanceur_Tarvik.exe and alerte.wav, for an install by hand or a packager" ;;
     SHA256SUMS) what="the SHA-256 of the installer and the zip, for sha256sum -c" ;;
     *) what="" ;;

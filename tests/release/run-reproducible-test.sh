@@ -75,7 +75,7 @@ compare() {
 
 compare Lanceur_Tarvik.exe "$first/build/Lanceur_Tarvik.exe" "$second/build/Lanceur_Tarvik.exe"
 compare alerte.wav "$first/build/alerte.wav" "$second/build/alerte.wav"
-artefacts="$( (ls "$first/build/release"; ls "$second/build/release") | sort -u)"
+artefacts="$( (ls "$first/build/release" "$second/build/release" 2>/dev/null || true) | grep -v -e '^$' -e ':$' | sort -u)"
 [ -n "$artefacts" ] || fail "no release artefacts"
 while read -r name; do
   compare "$name" "$first/build/release/$name" "$second/build/release/$name"
