@@ -1,8 +1,9 @@
 #!/bin/bash
-# The release command with a self-signed certificate made here by openssl and
-# fresh minisign keys, checked with Debian's own tools: osslsigncode verifies
-# the launcher, the installer and the uninstaller that the installer writes
-# (under Wine); minisign verifies every artefact and SHA256SUMS. Without its
+# The release command with a self-signed certificate made here by openssl,
+# a time-stamp server on loopback and fresh minisign keys, checked with
+# Debian's own tools: osslsigncode verifies the launcher, the installer and
+# the uninstaller that the installer writes (under Wine), time stamps
+# included; minisign verifies every artefact and SHA256SUMS. Without its
 # signature, the signed launcher is the unsigned reproducible one.
 #
 #   run-signing-test.sh <work folder of the reproducible test> <version> <four-number version>
@@ -10,6 +11,11 @@
 # Runs on the second build of the reproducible test, and compares with the
 # first.
 set -euo pipefail
+# The time-stamp server listens on a fixed loopback port: a loopback of its
+# own when the machine allows one.
+if [ -z "${TARVIK_PRIVATE_NETWORK:-}" ] && command -v ip >/dev/null && unshare -n true 2>/dev/null; then
+  exec env TARVIK_PRIVATE_NETWORK=1 unshare -n bash -c 'ip link set lo up && exec "$0" "$@"' "$0" "$@"
+fi
 repro="$(realpath "$1")" version="$2" file_version="$3"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 first="$repro/first/build"
@@ -28,14 +34,30 @@ setup="LanceurTarvik-Setup-$version.exe"
 zip="LanceurTarvik-$version.zip"
 out="$second/release"
 
-# A code-signing certificate of its own, and a stranger's.
+# A code-signing certificate of its own, a stranger's, and a time-stamp
+# authority's.
 make_certificate() {
   openssl req -x509 -newkey rsa:3072 -nodes -days 2 -subj "/CN=$2" \
-    -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
+    -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=critical,$3" \
     -keyout "$1.key" -out "$1.pem" 2>/dev/null
 }
-make_certificate signer "Lanceur Tarvik test signer"
-make_certificate stranger "Someone else"
+make_certificate signer "Lanceur Tarvik test signer" codeSigning
+make_certificate stranger "Someone else" codeSigning
+make_certificate tsa "Test time-stamp authority" timeStamping
+
+tsa_port=56391
+cleanup() {
+  if [ -n "${tsa_server:-}" ]; then kill "$tsa_server" 2>/dev/null || true; fi
+  if [ -n "${prefix:-}" ]; then WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; fi
+  if [ -n "${tarvik_xvfb:-}" ]; then kill "$tarvik_xvfb" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+python3 "$root/tests/release/timestamp_server.py" "$tsa_port" "$work/tsa.pem" "$work/tsa.key" "$work" &
+tsa_server=$!
+for _ in $(seq 50); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$tsa_port") 2>/dev/null && break
+  sleep 0.1
+done
 certificate_password="$(openssl rand -hex 16)"
 openssl pkcs12 -export -in signer.pem -inkey signer.key -out signer.p12 -passout "pass:$certificate_password"
 minisign_password="$(openssl rand -hex 16)"
@@ -43,17 +65,26 @@ printf '%s\n%s\n' "$minisign_password" "$minisign_password" | minisign -G -p rel
 
 echo "signing test: release with a certificate and a password-protected minisign key"
 (cd "$second_src" && TARVIK_SIGN_PASSWORD="$certificate_password" TARVIK_MINISIGN_PASSWORD="$minisign_password" \
-  tools/release.sh --certificate "$work/signer.p12" --key "$work/release.key" --build-dir "$second") ||
+  TARVIK_TIMESTAMP_URL="http://127.0.0.1:$tsa_port/" tools/release.sh --certificate "$work/signer.p12" --key "$work/release.key" --build-dir "$second") ||
   fail "the signed release failed"
 grep -rqs -e "$certificate_password" -e "$minisign_password" "$second" "$second_src" &&
   fail "a password was written into the build"
 
-authenticode_ok() { osslsigncode verify -CAfile "$work/signer.pem" -in "$1" >"$work/verify.log" 2>&1; }
-verify_says() { grep -v '^Failed$' "$work/verify.log" | grep -m1 -iE 'fail|error|no signature|unable' || tail -1 "$work/verify.log"; }
+authenticode_ok() {
+  osslsigncode verify -CAfile "$work/signer.pem" -TSA-CAfile "$work/tsa.pem" -in "$1" >"$work/verify.log" 2>&1 &&
+    grep -q "Timestamp Server Signature verification: ok" "$work/verify.log"
+}
+verify_says() {
+  if grep -q '^Succeeded' "$work/verify.log"; then
+    echo "signed, but no time stamp verified"
+  else
+    grep -v '^Failed$' "$work/verify.log" | grep -m1 -iE 'fail|error|no signature|unable' || tail -1 "$work/verify.log"
+  fi
+}
 python3 -m zipfile -e "$out/$zip" zipped
 authenticode_ok zipped/Lanceur_Tarvik.exe || fail "Lanceur_Tarvik.exe: $(verify_says)"
 authenticode_ok "$out/$setup" || fail "$setup: $(verify_says)"
-osslsigncode verify -CAfile stranger.pem -in "$out/$setup" >/dev/null 2>&1 &&
+osslsigncode verify -CAfile stranger.pem -TSA-CAfile tsa.pem -in "$out/$setup" >/dev/null 2>&1 &&
   fail "$setup verifies against a certificate that did not sign it"
 
 osslsigncode remove-signature -in zipped/Lanceur_Tarvik.exe -out unsigned.exe >/dev/null
@@ -67,7 +98,6 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 prefix="$work/wineprefix"
 w() { "$root/cmake/wine-run.sh" "$prefix" "$@"; }
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; [ -z "${tarvik_xvfb:-}" ] || kill "$tarvik_xvfb" 2>/dev/null || true' EXIT
 w "$out/$setup" /S '/D=C:\Tarvik' || fail "the signed installer failed"
 installed="$prefix/drive_c/Tarvik"
 cmp "$installed/Lanceur_Tarvik.exe" zipped/Lanceur_Tarvik.exe || fail "the installer did not install the signed launcher"
