@@ -52,7 +52,9 @@ cleanup() {
   if [ -n "${tarvik_xvfb:-}" ]; then kill "$tarvik_xvfb" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
-python3 "$root/tests/release/timestamp_server.py" "$tsa_port" "$work/tsa.pem" "$work/tsa.key" "$work" &
+# The interpreter itself, not a wrapper that would outlive its kill.
+python="$(python3 -c 'import sys; print(sys.executable)')"
+"$python" "$root/tests/release/timestamp_server.py" "$tsa_port" "$work/tsa.pem" "$work/tsa.key" "$work" &
 tsa_server=$!
 for _ in $(seq 50); do
   (exec 3<>"/dev/tcp/127.0.0.1/$tsa_port") 2>/dev/null && break
