@@ -45,6 +45,10 @@ make_certificate signer "Lanceur Tarvik test signer" codeSigning
 make_certificate stranger "Someone else" codeSigning
 make_certificate tsa "Test time-stamp authority" timeStamping
 
+# Before the trap below: the display's own trap would replace it.
+if [ -z "${DISPLAY:-}" ]; then
+  . "$root/tools/virtual-display.sh"
+fi
 tsa_port=56391
 cleanup() {
   if [ -n "${tsa_server:-}" ]; then kill "$tsa_server" 2>/dev/null || true; fi
@@ -95,9 +99,6 @@ cmp unsigned.exe "$first/Lanceur_Tarvik.exe" ||
 
 # What the installer writes: the signed launcher and a signed uninstaller,
 # which still uninstalls.
-if [ -z "${DISPLAY:-}" ]; then
-  . "$root/tools/virtual-display.sh"
-fi
 prefix="$work/wineprefix"
 w() { "$root/cmake/wine-run.sh" "$prefix" "$@"; }
 w "$out/$setup" /S '/D=C:\Tarvik' || fail "the signed installer failed"
