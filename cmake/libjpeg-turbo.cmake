@@ -10,6 +10,9 @@ endif()
 set(_jpeg_prefix "${CMAKE_BINARY_DIR}/libjpeg-turbo")
 set(_jpeg_install "${CMAKE_BINARY_DIR}/libjpeg-turbo-install")
 set(_jpeg_library "${_jpeg_install}/lib/libjpeg.a")
+# Its version string carries a build date: the commit's (SOURCE_DATE_EPOCH),
+# not the day of the build.
+string(TIMESTAMP _jpeg_build_date "%Y%m%d" UTC)
 ExternalProject_Add(libjpeg_turbo_build
   SOURCE_DIR "${TARVIK_LIBJPEG_SOURCE}"
   PREFIX "${_jpeg_prefix}"
@@ -18,6 +21,7 @@ ExternalProject_Add(libjpeg_turbo_build
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
     -DCMAKE_BUILD_TYPE=Release
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
+    -DBUILD=${_jpeg_build_date}
     -DENABLE_SHARED=OFF
     -DENABLE_STATIC=ON
     -DWITH_SIMD=ON

@@ -1,6 +1,7 @@
 ; Per-user installer of the launcher. Built by CMake (target "installer"):
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=2.0.0.0 -DFILE_VERSION=2.0.0.0
-;            -DLAUNCHER_EXE=... -DALERTE_WAV=... -DICON=... -DOUTFILE=... lanceur-tarvik.nsi
+;            -DLAUNCHER_EXE=... -DALERTE_WAV=... -DICON=... -DOUTFILE=...
+;            [-DSIGN_UNINSTALLER=sign-exe.sh] lanceur-tarvik.nsi
 ; Command line, besides /S and /D=: /BUREAU adds the desktop shortcut in a
 ; silent install; the uninstaller's /REGLAGES removes the settings too.
 
@@ -19,6 +20,12 @@ Target amd64-unicode
 !insertmacro REQUIRE_DEFINE ALERTE_WAV
 !insertmacro REQUIRE_DEFINE ICON
 !insertmacro REQUIRE_DEFINE OUTFILE
+
+; -DSIGN_UNINSTALLER=<sign-exe.sh>: the uninstaller is signed as it is
+; made, before the installer packs it.
+!ifdef SIGN_UNINSTALLER
+  !uninstfinalize '"${SIGN_UNINSTALLER}" "%1"' = 0
+!endif
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -40,6 +47,9 @@ InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel user
 ManifestDPIAware true
 SetCompressor /SOLID lzma
+; File would store each file's time of build: the installer would change
+; with every build of the same commit.
+SetDateSave off
 BrandingText "${PUBLISHER}"
 
 VIProductVersion "${FILE_VERSION}"
