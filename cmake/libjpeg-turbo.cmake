@@ -8,15 +8,26 @@ if(NOT EXISTS "${TARVIK_LIBJPEG_SOURCE}/CMakeLists.txt")
 endif()
 
 set(_jpeg_prefix "${CMAKE_BINARY_DIR}/libjpeg-turbo")
+set(_jpeg_build "${_jpeg_prefix}/src/libjpeg_turbo_build-build")
 set(_jpeg_install "${CMAKE_BINARY_DIR}/libjpeg-turbo-install")
 set(_jpeg_library "${_jpeg_install}/lib/libjpeg.a")
+# The launcher only decompresses its own baseline logo. The library is built
+# alone (no tools, no TurboJPEG, no arithmetic coding), and with a section
+# per function: jsimd.c refers to the compressor's SIMD routines too, and
+# only so can the linker drop them. The library's own install also puts
+# tools and CMake packages in place, so the four headers and the archive are
+# copied instead.
 ExternalProject_Add(libjpeg_turbo_build
   SOURCE_DIR "${TARVIK_LIBJPEG_SOURCE}"
   PREFIX "${_jpeg_prefix}"
+  BINARY_DIR "${_jpeg_build}"
   INSTALL_DIR "${_jpeg_install}"
   CMAKE_ARGS
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
     -DCMAKE_BUILD_TYPE=Release
+    "-DCMAKE_C_FLAGS=-flto -ffunction-sections -fdata-sections -DNO_GETENV -D__USE_MINGW_ANSI_STDIO=0"
+    -DCMAKE_AR=${CMAKE_C_COMPILER_AR}
+    -DCMAKE_RANLIB=${CMAKE_C_COMPILER_RANLIB}
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
     -DENABLE_SHARED=OFF
     -DENABLE_STATIC=ON
@@ -25,7 +36,13 @@ ExternalProject_Add(libjpeg_turbo_build
     -DWITH_TURBOJPEG=OFF
     -DWITH_JAVA=OFF
     -DWITH_ARITH_ENC=OFF
+    -DWITH_ARITH_DEC=OFF
     -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
+  BUILD_COMMAND "${CMAKE_COMMAND}" --build <BINARY_DIR> --target jpeg-static
+  INSTALL_COMMAND "${CMAKE_COMMAND}" -E make_directory <INSTALL_DIR>/lib <INSTALL_DIR>/include
+    COMMAND "${CMAKE_COMMAND}" -E copy <BINARY_DIR>/libjpeg.a <INSTALL_DIR>/lib/
+    COMMAND "${CMAKE_COMMAND}" -E copy <BINARY_DIR>/jconfig.h <SOURCE_DIR>/jerror.h <SOURCE_DIR>/jmorecfg.h
+            <SOURCE_DIR>/jpeglib.h <INSTALL_DIR>/include/
   BUILD_BYPRODUCTS "${_jpeg_library}"
   UPDATE_COMMAND ""
   LOG_CONFIGURE ON
