@@ -253,6 +253,28 @@ def where_section(steps, start_gap_ms, visible_gap_ms, peak_gap):
     return out
 
 
+# Written by hand and kept from one run to the next: the figures before and
+# after each change, which one run cannot measure.
+KEPT_HEADING = "## Before and after"
+
+
+def kept_section(page, heading):
+    if not page.exists():
+        return []
+    kept = []
+    for line in page.read_text().splitlines():
+        if line.startswith("## "):
+            if kept:
+                break
+            if line == heading:
+                kept.append(line)
+        elif kept:
+            kept.append(line)
+    while kept and not kept[-1].strip():
+        kept.pop()
+    return kept + [""] if kept else []
+
+
 def size_section(map_path, size):
     out = ["## What the executable is made of", ""]
     out.append("`Lanceur_Tarvik.exe` of the release preset, from the linker's map (`Lanceur_Tarvik.map` beside it, "
@@ -451,6 +473,7 @@ def main():
         f"60 s figures, one per minute ({len(minutes)} minutes in one launcher run); round trip, "
         f"{len(rtts)} exchanges ({rtt_lost} without reply).")
     add("")
+    lines.extend(kept_section(args.output, KEPT_HEADING))
     add("## Details")
     add("")
     add("Offline minutes, one by one:")
