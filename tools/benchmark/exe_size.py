@@ -24,7 +24,8 @@ CONTINUED = re.compile(r"^\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(.+)$")
 
 # (pattern on the input file's name, library), first match wins.
 LIBRARIES = [
-    (re.compile(r"libjpeg\.a\("), "libjpeg-turbo's SIMD (assembly)"),
+    (re.compile(r"libjpeg\.a\([^)]*\.asm\.obj\)"), "libjpeg-turbo's SIMD (assembly)"),
+    (re.compile(r"libjpeg\.a\("), "libjpeg-turbo (C)"),
     (re.compile(r"libsodium\.a\("), "libsodium"),
     (re.compile(r"libstdc\+\+\.a\("), "libstdc++"),
     (re.compile(r"libgcc(_eh)?\.a\("), "libgcc"),
