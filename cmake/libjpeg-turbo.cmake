@@ -12,11 +12,13 @@ set(_jpeg_build "${_jpeg_prefix}/src/libjpeg_turbo_build-build")
 set(_jpeg_install "${CMAKE_BINARY_DIR}/libjpeg-turbo-install")
 set(_jpeg_library "${_jpeg_install}/lib/libjpeg.a")
 # The launcher only decompresses its own baseline logo. The library is built
-# alone (no tools, no TurboJPEG, no arithmetic coding), and with a section
-# per function: jsimd.c refers to the compressor's SIMD routines too, and
-# only so can the linker drop them. The library's own install also puts
-# tools and CMake packages in place, so the four headers and the archive are
-# copied instead.
+# alone (no tools, no TurboJPEG, no arithmetic coding), optimised at link
+# time with the launcher and with a section per function: jsimd.c refers to
+# the compressor's SIMD routines too, and only so can the linker drop them.
+# Nothing is read from the environment (JPEGMEM, JSIMD_FORCE*), and its few
+# messages use the C runtime's own printf, not mingw-w64's 40 KB of it. The
+# library's own install also puts tools and CMake packages in place, so the
+# four headers and the archive are copied instead.
 ExternalProject_Add(libjpeg_turbo_build
   SOURCE_DIR "${TARVIK_LIBJPEG_SOURCE}"
   PREFIX "${_jpeg_prefix}"
