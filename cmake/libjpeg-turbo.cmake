@@ -8,18 +8,31 @@ if(NOT EXISTS "${TARVIK_LIBJPEG_SOURCE}/CMakeLists.txt")
 endif()
 
 set(_jpeg_prefix "${CMAKE_BINARY_DIR}/libjpeg-turbo")
+set(_jpeg_build "${_jpeg_prefix}/src/libjpeg_turbo_build-build")
 set(_jpeg_install "${CMAKE_BINARY_DIR}/libjpeg-turbo-install")
 set(_jpeg_library "${_jpeg_install}/lib/libjpeg.a")
 # Its version string carries a build date: the commit's (SOURCE_DATE_EPOCH),
 # not the day of the build.
 string(TIMESTAMP _jpeg_build_date "%Y%m%d" UTC)
+# The launcher only decompresses its own baseline logo. The library is built
+# alone (no tools, no TurboJPEG, no arithmetic coding), optimised at link
+# time with the launcher and with a section per function: jsimd.c refers to
+# the compressor's SIMD routines too, and only so can the linker drop them.
+# Nothing is read from the environment (JPEGMEM, JSIMD_FORCE*), and its few
+# messages use the C runtime's own printf, not mingw-w64's 40 KB of it. The
+# library's own install also puts tools and CMake packages in place, so the
+# four headers and the archive are copied instead.
 ExternalProject_Add(libjpeg_turbo_build
   SOURCE_DIR "${TARVIK_LIBJPEG_SOURCE}"
   PREFIX "${_jpeg_prefix}"
+  BINARY_DIR "${_jpeg_build}"
   INSTALL_DIR "${_jpeg_install}"
   CMAKE_ARGS
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
     -DCMAKE_BUILD_TYPE=Release
+    "-DCMAKE_C_FLAGS=-flto -ffunction-sections -fdata-sections -DNO_GETENV -D__USE_MINGW_ANSI_STDIO=0 -ffile-prefix-map=${TARVIK_LIBJPEG_SOURCE}=libjpeg-turbo -ffile-prefix-map=${CMAKE_BINARY_DIR}=."
+    -DCMAKE_AR=${CMAKE_C_COMPILER_AR}
+    -DCMAKE_RANLIB=${CMAKE_C_COMPILER_RANLIB}
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
     -DBUILD=${_jpeg_build_date}
     -DENABLE_SHARED=OFF
@@ -29,7 +42,13 @@ ExternalProject_Add(libjpeg_turbo_build
     -DWITH_TURBOJPEG=OFF
     -DWITH_JAVA=OFF
     -DWITH_ARITH_ENC=OFF
+    -DWITH_ARITH_DEC=OFF
     -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
+  BUILD_COMMAND "${CMAKE_COMMAND}" --build <BINARY_DIR> --target jpeg-static
+  INSTALL_COMMAND "${CMAKE_COMMAND}" -E make_directory <INSTALL_DIR>/lib <INSTALL_DIR>/include
+    COMMAND "${CMAKE_COMMAND}" -E copy <BINARY_DIR>/libjpeg.a <INSTALL_DIR>/lib/
+    COMMAND "${CMAKE_COMMAND}" -E copy <BINARY_DIR>/jconfig.h <SOURCE_DIR>/jerror.h <SOURCE_DIR>/jmorecfg.h
+            <SOURCE_DIR>/jpeglib.h <INSTALL_DIR>/include/
   BUILD_BYPRODUCTS "${_jpeg_library}"
   UPDATE_COMMAND ""
   LOG_CONFIGURE ON

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Regenerates logo.jpg and tarvik.ico from vector primitives.
-# Needs: imagemagick (convert), icoutils (icotool), fonts-dejavu-core.
+# Needs: imagemagick (convert), icoutils (icotool), python3, fonts-dejavu-core.
 set -euo pipefail
 
 cd "$(dirname "$(readlink -f "$0")")"
@@ -150,23 +150,41 @@ icon_png() {
 # alpha is made binary first; no dithering keeps the small sizes clean.
 palette() {
 	convert "$1" -channel A -threshold 50% +channel +dither -colors "$2" \
-		"${IM_STRIP[@]}" "PNG8:$3"
+		-define png:bit-depth="$3" "${IM_STRIP[@]}" "PNG8:$4"
+}
+
+# icotool marks every PNG entry 32-bit: give the 256 px paletted entries
+# (8 and 9) back their depth and colour count, by which Windows picks one.
+set_png_depths() {
+	python3 - "$1" <<'PY'
+import struct, sys
+path = sys.argv[1]
+ico = bytearray(open(path, "rb").read())
+for index, colours, bits in ((8, 16, 4), (9, 0, 8)):
+    entry = 6 + 16 * (index - 1)
+    offset = struct.unpack_from("<I", ico, entry + 12)[0]
+    assert ico[offset:offset + 4] == b"\x89PNG"
+    ico[entry + 2] = colours
+    struct.pack_into("<H", ico, entry + 6, bits)
+open(path, "wb").write(ico)
+PY
 }
 
 make_icon() {
 	local n
 	for n in 16 32 48 256; do
 		icon_png "$n" "$TMP/i$n.png"
-		palette "$TMP/i$n.png" 16 "$TMP/i$n-4.png"
-		palette "$TMP/i$n.png" 256 "$TMP/i$n-8.png"
+		palette "$TMP/i$n.png" 16 4 "$TMP/i$n-4.png"
+		palette "$TMP/i$n.png" 256 8 "$TMP/i$n-8.png"
 	done
-	# 256 px 32-bit goes in as PNG (--raw), as Vista and later expect.
+	# The three 256 px images go in as PNG (--raw), which Windows reads since
+	# Vista: as bitmaps they would take 112 KB of the executable.
 	icotool -c -o tarvik.ico \
 		-b 4 "$TMP/i16-4.png" "$TMP/i32-4.png" "$TMP/i48-4.png" \
 		-b 8 "$TMP/i16-8.png" "$TMP/i32-8.png" "$TMP/i48-8.png" \
 		-b 32 "$TMP/i32.png" \
-		-b 4 "$TMP/i256-4.png" -b 8 "$TMP/i256-8.png" \
-		-r "$TMP/i256.png"
+		-r "$TMP/i256-4.png" -r "$TMP/i256-8.png" -r "$TMP/i256.png"
+	set_png_depths tarvik.ico
 }
 
 make_logo

@@ -40,12 +40,17 @@ tools/setup.sh
 cmake --preset demo >/dev/null
 cmake --build --preset demo
 cmake --build --preset demo --target floor_window bench_probe bench_steps
+# The size target is set on the release preset's executable.
+cmake --preset release >/dev/null
+cmake --build --preset release --target Lanceur_Tarvik
 
 bench="$root/build/bench"
 results="$bench/results"
 bin="$bench/bin"
 rm -rf "$results" "$bin"
 mkdir -p "$results" "$bin"
+cp build/release/Lanceur_Tarvik.exe "$results/Lanceur_Tarvik-release.exe"
+cp build/release/Lanceur_Tarvik.map "$results/Lanceur_Tarvik-release.map"
 # Copies: another build of the demo preset during the run changes nothing here.
 cp build/demo/Lanceur_Tarvik.exe build/demo/floor_window.exe build/demo/bench_probe.exe build/demo/bench_steps.exe "$bin/"
 server_program="$bench/tarvik-status-server"
@@ -154,6 +159,7 @@ stop_server
 {
   echo "launcher=$(stat -c %s "$bin/Lanceur_Tarvik.exe")"
   echo "floor=$(stat -c %s "$bin/floor_window.exe")"
+  echo "release=$(stat -c %s "$results/Lanceur_Tarvik-release.exe")"
 } > "$results/sizes.txt"
 cmp -s build/demo/Lanceur_Tarvik.exe "$bin/Lanceur_Tarvik.exe" ||
   echo "run-benchmark: warning: build/demo/Lanceur_Tarvik.exe was rebuilt during the run" >&2
