@@ -47,16 +47,21 @@ int RunTaskDialog(const Application& app, const wchar_t* caption, const std::wst
     ModalScope modal;
     int pressed = IDCANCEL;
     const HRESULT result = ::TaskDialogIndirect(&config, &pressed, nullptr, nullptr);
+    CheckDialogShown(result);
+    return pressed;
+}
+
+} // namespace
+
+void CheckDialogShown(HRESULT result)
+{
     // A box that could not be shown must not pass for an answer.
     if (FAILED(result)) {
         wchar_t code[11];
         ::wsprintfW(code, L"0x%08X", static_cast<unsigned>(result));
         throw Erreur(std::wstring(L"Impossible d'afficher la boîte de dialogue (") + code + L")");
     }
-    return pressed;
 }
-
-} // namespace
 
 void ShowMessage(const Application& app, const std::wstring& text)
 {

@@ -1,4 +1,6 @@
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 class Application;
@@ -10,3 +12,6 @@ void ShowMessage(const Application& app, const std::wstring& text);
 
 // Yes/no question captioned "Confirmer"; mrCancel when dismissed.
 ModalResult MessageDlg(const Application& app, const std::wstring& text);
+
+// Throws when a task dialog could not be shown (its result is no answer).
+void CheckDialogShown(HRESULT result);

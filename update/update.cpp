@@ -3,7 +3,7 @@
 #include "app/files.h"
 #include "app/form1.h"
 #include "app/site.h"
-#include "update/download.h"
+#include "update/updater_fetch.h"
 #include "update/url.h"
 
 namespace {
@@ -31,8 +31,9 @@ void TForm1::MiseAJour()
         return;
     }
     const std::wstring updater = UpdaterPath(app_.ModulePath());
-    if (DownloadFile(State.Argument, updater, kUpdateHttpsOnly)) {
-        ExecNewProcess(updater, updater);
+    if (const auto held = FetchUpdater(app_.ActiveOwner(), app_.Instance(), app_.Title(), State.Argument, updater,
+                                       kUpdateHttpsOnly, kUpdatePublicKey)) {
+        ExecNewProcess(updater, updater); // while a signed updater is still held
     } else {
         ShowMessage(app_, kDownloadFailed);
     }
