@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -162,8 +163,13 @@ bool SaveBody(HINTERNET request, BodySink& sink, std::uint64_t maxBytes, Downloa
     std::uint64_t received = 0;
     for (;;) {
         if (progress.cancelled) return false;
+        // What has come, so that a slow body shows its progress piece by piece.
+        DWORD available = 0;
+        if (!::WinHttpQueryDataAvailable(request, &available)) return false;
+        if (available == 0) return !announced || received == *announced;
         DWORD read = 0;
-        if (!::WinHttpReadData(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read)) return false;
+        const DWORD wanted = std::min(available, static_cast<DWORD>(buffer.size()));
+        if (!::WinHttpReadData(request, buffer.data(), wanted, &read)) return false;
         if (read == 0) return !announced || received == *announced;
         if (received + read > maxBytes || !sink.Write(buffer.data(), read)) return false;
         received += read;

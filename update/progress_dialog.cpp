@@ -9,10 +9,12 @@ namespace {
 
 constexpr wchar_t kDownloading[] = L"Téléchargement de la mise à jour…";
 constexpr int kBarSteps = 1000;
+// A download done within this does not flash a dialog.
+constexpr DWORD kQuietMs = 1000;
 
 struct Watch {
     const DownloadProgress& progress;
-    const std::function<bool()>& finished;
+    HANDLE done;
     ULONGLONG deadline;
     bool marquee = true;
     ProgressEnd end = ProgressEnd::Cancelled; // unless the timer ends it otherwise
@@ -44,9 +46,10 @@ HRESULT CALLBACK OnNotification(HWND dialog, UINT notification, WPARAM, LPARAM, 
     switch (notification) {
     case TDN_CREATED:
         ::SendMessageW(dialog, TDM_SET_PROGRESS_BAR_MARQUEE, TRUE, 30);
+        ShowProgress(dialog, watch);
         break;
     case TDN_TIMER:
-        if (watch.finished()) {
+        if (::WaitForSingleObject(watch.done, 0) == WAIT_OBJECT_0) {
             watch.end = ProgressEnd::Finished;
         } else if (::GetTickCount64() >= watch.deadline) {
             watch.end = ProgressEnd::TimedOut;
@@ -60,14 +63,40 @@ HRESULT CALLBACK OnNotification(HWND dialog, UINT notification, WPARAM, LPARAM, 
     return S_OK;
 }
 
+// Handles the thread's messages until `done` is signalled (true) or the
+// time is up; a request to end the program ends the wait too.
+bool HandleMessagesUntil(HANDLE done, DWORD timeoutMs)
+{
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        const ULONGLONG now = ::GetTickCount64();
+        const DWORD left = now >= end ? 0 : static_cast<DWORD>(end - now);
+        const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &done, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                ::PostQuitMessage(static_cast<int>(message.wParam)); // for the loop that owns it
+                return false;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+}
+
 } // namespace
 
-ProgressEnd ShowDownloadProgress(HWND owner, HINSTANCE instance, const std::wstring& caption,
-                                 const DownloadProgress& progress, const std::function<bool()>& finished,
-                                 std::chrono::milliseconds deadline)
+ProgressEnd WaitWithProgress(HWND owner, HINSTANCE instance, const std::wstring& caption,
+                             const DownloadProgress& progress, HANDLE done, std::chrono::milliseconds deadline)
 {
+    const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(deadline.count());
+    ModalScope modal;
+    if (HandleMessagesUntil(done, kQuietMs)) return ProgressEnd::Finished;
+
     static constexpr TASKDIALOG_BUTTON buttons[] = {{IDCANCEL, L"Annuler"}};
-    Watch watch{progress, finished, ::GetTickCount64() + static_cast<ULONGLONG>(deadline.count())};
+    Watch watch{progress, done, end};
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof config;
     config.hwndParent = owner;
@@ -82,7 +111,6 @@ ProgressEnd ShowDownloadProgress(HWND owner, HINSTANCE instance, const std::wstr
     config.pfCallback = OnNotification;
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(&watch);
 
-    ModalScope modal;
     CheckDialogShown(::TaskDialogIndirect(&config, nullptr, nullptr, nullptr));
     return watch.end;
 }

@@ -2,18 +2,17 @@
 #include <windows.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
 
 #include "update/download.h"
 
 enum class ProgressEnd { Finished, Cancelled, TimedOut };
 
-// A task dialog with the download's progress (bytes of the announced
-// length, or a marquee when none is announced) and one button "Annuler",
-// open until finished() is true, the pilot presses "Annuler" or closes it,
-// or the deadline passes. Its message loop keeps the owner's thread
-// answering. Throws when the dialog cannot be shown.
-ProgressEnd ShowDownloadProgress(HWND owner, HINSTANCE instance, const std::wstring& caption,
-                                 const DownloadProgress& progress, const std::function<bool()>& finished,
-                                 std::chrono::milliseconds deadline);
+// Waits for a download done on another thread until `done` is signalled,
+// the pilot presses "Annuler" (or closes the dialog) or the deadline
+// passes, while the thread's windows keep answering and take no input.
+// After the first second, a task dialog shows the progress: bytes of the
+// announced length, or a marquee when none is announced. Throws when the
+// dialog cannot be shown.
+ProgressEnd WaitWithProgress(HWND owner, HINSTANCE instance, const std::wstring& caption,
+                             const DownloadProgress& progress, HANDLE done, std::chrono::milliseconds deadline);

@@ -28,6 +28,7 @@ public:
 
     const DownloadProgress& Progress() const;
     bool Finished() const;
+    HANDLE Done() const { return thread_.get(); } // signalled once finished, when started
     // Once finished: true when both downloads succeeded and the updater file
     // is closed. Rethrows what the thread threw.
     bool Succeeded() const;

@@ -16,8 +16,8 @@ std::optional<UniqueFile> FetchUpdater(HWND owner, HINSTANCE instance, const std
 {
     UpdateTransfer transfer(address, updaterPath, httpsOnly, !publicKey.empty());
     if (!transfer.Finished()) {
-        const ProgressEnd end = ShowDownloadProgress(owner, instance, caption, transfer.Progress(),
-                                                     [&transfer] { return transfer.Finished(); }, kDeadline);
+        const ProgressEnd end =
+            WaitWithProgress(owner, instance, caption, transfer.Progress(), transfer.Done(), kDeadline);
         if (end != ProgressEnd::Finished) {
             transfer.Cancel();
             return std::nullopt;
