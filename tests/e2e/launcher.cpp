@@ -62,8 +62,12 @@ ScratchFolder::ScratchFolder(const std::wstring& tag, const std::wstring& parent
     static std::atomic<int> counter = 0;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
+    // Wine gives the first process of a fresh prefix the same id every run:
+    // the time keeps a folder that a run could not remove (a program still
+    // ending inside it) from passing for a later run's.
     path_ = (parent.empty() ? std::wstring(temp) : parent) + L"tarvik-" + tag + L"-" +
-            std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+            std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L"-" +
+            std::to_wstring(++counter);
     CreateDirectoryW(path_.c_str(), nullptr);
 }
 
