@@ -366,12 +366,13 @@ TEST(SignedUpdate, MissingSignatureFailsBeforeTheUpdaterIsAsked)
 // A launcher without a key takes the same updater unsigned, as ever.
 TEST(SignedUpdate, LauncherWithoutKeyAsksForNoSignature)
 {
-    UpdateRun run(kHttp + "/signed/nosig/v2.0.0.1/updater");
+    UpdateRun run(kHttp + "/signed/nosig/v9.9.9.9/updater");
     HWND box = run.Start();
     ASSERT_TRUE(box);
     Yes(box);
     EXPECT_EQ(run.Launcher_().WaitForExit(20s), std::optional<DWORD>(0));
     EXPECT_TRUE(ui::WaitFor([&] { return !run.UpdaterStarted().empty(); }, 10s));
+    EXPECT_FALSE(Requested("/signed/nosig/v9.9.9.9/updater.minisig"));
 }
 
 // 1 KiB every 100 ms: the dialog shows the progress, the window answers
