@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "base/errors.h"
 #include "base/modal_scope.h"
+#include "base/task_dialog.h"
 #include "base/launcher_window.h"
 
 namespace {
@@ -49,13 +50,7 @@ int RunTaskDialog(const Application& app, const wchar_t* caption, const std::wst
     ModalScope modal;
     int pressed = IDCANCEL;
     const HRESULT result = ::TaskDialogIndirect(&config, &pressed, nullptr, nullptr);
-    // A box that could not be shown must not pass for an answer.
-    if (FAILED(result)) {
-        wchar_t code[11];
-        ::wsprintfW(code, L"0x%08X", static_cast<unsigned>(result));
-        throw SystemError(std::wstring(L"Impossible d'afficher la boîte de dialogue (") + code + L")",
-                          "TaskDialogIndirect", static_cast<unsigned long>(result));
-    }
+    CheckDialogShown(result);
     return pressed;
 }
 

@@ -52,7 +52,7 @@ constexpr bool kUpdateHttpsOnly = false;
 
 // The site this executable was built for: the one place its constants
 // enter the program.
-constexpr Site kSite{TARVIK_STATUS_HOST, TARVIK_SITE_URL, kUpdateHttpsOnly};
+constexpr Site kSite{TARVIK_STATUS_HOST, TARVIK_SITE_URL, kUpdateHttpsOnly, TARVIK_UPDATE_PUBLIC_KEY};
 
 } // namespace
 

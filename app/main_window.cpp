@@ -216,7 +216,8 @@ void MainWindow::OnPollTick()
         OnConnect();
         break;
     case PollFollowUp::Update:
-        UpdateLauncher(state_, *this, app_.ModulePath(), site_.updateHttpsOnly);
+        UpdateLauncher(state_, *this, app_.ModulePath(),
+                       {site_.updateHttpsOnly, site_.updatePublicKey, app_.ActiveOwner(), app_.Instance(), app_.Title()});
         break;
     case PollFollowUp::None:
         break;

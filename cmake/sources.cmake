@@ -10,6 +10,7 @@ set(TARVIK_PURE_SOURCES
   settings/flag.cpp
   simulator/condor.cpp
   simulator/connection_rules.cpp
+  update/minisign.cpp
   update/update_rules.cpp
   update/url.cpp
 )
@@ -27,8 +28,13 @@ set(TARVIK_PLATFORM_SOURCES
   server/status_client.cpp
   server/status_poll.cpp
   simulator/connection.cpp
+  base/task_dialog.cpp
   update/download.cpp
+  update/progress_dialog.cpp
+  update/signature_check.cpp
+  update/transfer.cpp
   update/updater.cpp
+  update/updater_fetch.cpp
   app/application.cpp
   app/checkbox.cpp
   app/dialogs.cpp

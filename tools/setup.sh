@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs, on Debian 12 as root, what the build, the demo and the tests need,
-# and unpacks libjpeg-turbo's source from Debian. Does nothing twice.
+# and unpacks libjpeg-turbo's and libsodium's sources from Debian. Does
+# nothing twice.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -9,6 +10,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix nasm dpkg-dev googletest
   wine wine64 xvfb xauth x11-utils imagemagick
   icoutils fonts-dejavu-core espeak-ng sox nsis iproute2 osslsigncode minisign
+  autoconf automake libtool
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -21,7 +23,7 @@ if ((${#missing[@]})); then
 fi
 
 # Source entries beside the machine's own binary ones, so that apt-get
-# source can fetch libjpeg-turbo from the same archive.
+# source can fetch the libraries' sources from the same archive.
 add_source_entries() {
   local added=0 file
   for file in /etc/apt/sources.list.d/*.sources; do
@@ -36,16 +38,27 @@ add_source_entries() {
   ((added)) && apt-get update -qq
 }
 
-jpeg="$root/.deps/libjpeg-turbo"
-if [ ! -f "$jpeg/CMakeLists.txt" ]; then
+# Unpacks Debian's source package $1 into .deps/$1 unless $2 is already there.
+fetch_source() {
+  local package="$1" target="$root/.deps/$1" work
+  [ -f "$target/$2" ] && return 0
   if ! grep -Rqs -e '^Types:.*deb-src' -e '^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
     add_source_entries
   fi
   work="$(mktemp -d "$root/.deps-XXXXXX")"
-  (cd "$work" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
+  (cd "$work" && apt-get source -qq "$package" >/dev/null 2>&1)
   mkdir -p "$root/.deps"
-  rm -rf "$jpeg"
-  mv "$work"/libjpeg-turbo-*/ "$jpeg"
+  rm -rf "$target"
+  mv "$work"/"$package"-*/ "$target"
   rm -rf "$work"
-  echo "setup: libjpeg-turbo source in $jpeg"
+  echo "setup: $package source in $target"
+}
+
+fetch_source libjpeg-turbo CMakeLists.txt
+fetch_source libsodium configure.ac
+# Debian's libsodium source comes without its configure script. Made here with
+# the machine's autotools (not its autogen.sh, which fetches from the network).
+if [ ! -x "$root/.deps/libsodium/configure" ]; then
+  (cd "$root/.deps/libsodium" && autoreconf -fi >/dev/null 2>&1)
+  echo "setup: libsodium configure script made"
 fi

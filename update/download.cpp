@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "base/unique.h"
@@ -80,12 +82,6 @@ void ApplyProxy(HINTERNET session, HINTERNET request, const ProxySettings& setti
     }
 }
 
-bool Truncate(HANDLE file)
-{
-    LARGE_INTEGER start{};
-    return ::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
-}
-
 DWORD StatusOf(HINTERNET request)
 {
     DWORD status = 0;
@@ -140,37 +136,62 @@ bool AnswerChallenge(HINTERNET request, const HttpAddress& address)
     return false;
 }
 
-bool SaveBody(HINTERNET request, HANDLE file)
+// The announced length, or none (a chunked or closed-ended body).
+std::optional<std::uint64_t> ContentLengthOf(HINTERNET request)
 {
+    wchar_t text[32];
+    DWORD size = sizeof text;
+    if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                               WINHTTP_NO_HEADER_INDEX))
+        return std::nullopt;
+    std::uint64_t length = 0;
+    const std::wstring_view digits(text, size / sizeof(wchar_t));
+    if (digits.empty() || digits.size() > 19) return std::nullopt;
+    for (wchar_t c : digits) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        length = length * 10 + static_cast<std::uint64_t>(c - L'0');
+    }
+    return length;
+}
+
+// The body, within the cap, whole when its length was announced.
+bool SaveBody(HINTERNET request, BodySink& sink, std::uint64_t maxBytes, DownloadProgress& progress)
+{
+    const std::optional<std::uint64_t> announced = ContentLengthOf(request);
+    if (announced && *announced > maxBytes) return false; // refused before a byte is read
+    progress.announced = announced.value_or(0);
     std::vector<char> buffer(64 * 1024);
+    std::uint64_t received = 0;
     for (;;) {
+        if (progress.cancelled) return false;
+        // What has come, so that a slow body shows its progress piece by piece.
+        DWORD available = 0;
+        if (!::WinHttpQueryDataAvailable(request, &available)) return false;
+        if (available == 0) return !announced || received == *announced;
         DWORD read = 0;
-        if (!::WinHttpReadData(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read)) return false;
-        if (read == 0) return true;
-        DWORD written = 0;
-        if (!::WriteFile(file, buffer.data(), read, &written, nullptr) || written != read) return false;
+        const DWORD wanted = std::min(available, static_cast<DWORD>(buffer.size()));
+        if (!::WinHttpReadData(request, buffer.data(), wanted, &read)) return false;
+        if (read == 0) return !announced || received == *announced;
+        if (received + read > maxBytes || !sink.Write(buffer.data(), read)) return false;
+        received += read;
+        progress.received = received;
     }
 }
 
 } // namespace
 
-bool DownloadFile(const std::wstring& URL, const std::wstring& FileName, bool httpsOnly)
+bool Download(const std::wstring& URL, BodySink& sink, const DownloadRules& rules, DownloadProgress& progress)
 {
     UniqueInternet session(::WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                          WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return false;
     ::WinHttpSetTimeouts(session.get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
 
-    // Created or emptied; nobody else may open it while it is written.
-    UniqueFile file(::CreateFileW(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-
     const ProxySettings proxy;
     std::wstring current = TrimAddress(URL);
     for (int redirects = 0;; ++redirects) {
         const std::optional<HttpAddress> address = ParseHttpAddress(current);
-        if (!address || (httpsOnly && !address->secure)) return false;
+        if (!address || (rules.httpsOnly && !address->secure) || progress.cancelled) return false;
 
         UniqueInternet connection(::WinHttpConnect(session.get(), address->host.c_str(),
                                                    static_cast<INTERNET_PORT>(address->port), 0));
@@ -185,7 +206,9 @@ bool DownloadFile(const std::wstring& URL, const std::wstring& FileName, bool ht
         if (!::WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never)) return false;
         ApplyProxy(session.get(), request.get(), proxy, current);
 
-        if (!Truncate(file.get()) || !Send(request.get())) return false;
+        progress.announced = 0;
+        progress.received = 0;
+        if (!sink.Restart() || !Send(request.get())) return false;
         DWORD status = StatusOf(request.get());
         if (status == HTTP_STATUS_DENIED && AnswerChallenge(request.get(), *address)) {
             if (!Send(request.get())) return false;
@@ -204,6 +227,6 @@ bool DownloadFile(const std::wstring& URL, const std::wstring& FileName, bool ht
         }
         // Anything but a success is a failed download, whatever its body:
         // an error page saved as the updater would only fail to start.
-        return IsSuccessStatus(status) && SaveBody(request.get(), file.get());
+        return IsSuccessStatus(status) && SaveBody(request.get(), sink, rules.maxBytes, progress);
     }
 }

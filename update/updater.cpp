@@ -6,7 +6,7 @@
 #include "base/finally.h"
 #include "base/process.h"
 #include "base/timer.h"
-#include "update/download.h"
+#include "update/updater_fetch.h"
 #include "update/update_rules.h"
 #include "update/url.h"
 
@@ -28,7 +28,7 @@ void RemoveLeftoverUpdater(const std::wstring& launcherPath)
 }
 
 void UpdateLauncher(const LauncherState& state, LauncherWindow& window, const std::wstring& launcherPath,
-                    bool httpsOnly)
+                    const UpdateSource& source)
 {
     window.PollTimer().SetEnabled(false); // no tick from here on: the launcher ends below
     // Ends even when a box cannot be shown.
@@ -36,8 +36,9 @@ void UpdateLauncher(const LauncherState& state, LauncherWindow& window, const st
         [&] {
             if (AfterUpdateQuestion(window.Ask(kQuestion)) == UpdateStep::Quit) return;
             const std::wstring updater = UpdaterPath(launcherPath);
-            if (DownloadFile(state.lastReply.argument, updater, httpsOnly)) {
-                StartProgramOrEnd(window, updater, updater);
+            if (const auto held = FetchUpdater(source.owner, source.instance, source.caption, state.lastReply.argument,
+                                               updater, source.httpsOnly, source.publicKey)) {
+                StartProgramOrEnd(window, updater, updater); // while a signed updater is still held
             } else {
                 window.Tell(kDownloadFailed);
             }

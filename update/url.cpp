@@ -172,6 +172,17 @@ std::optional<std::wstring> ResolveRedirect(std::wstring_view current, std::wstr
     return resolved;
 }
 
+std::wstring SignatureAddress(std::wstring_view text)
+{
+    std::wstring address = TrimAddress(text);
+    const size_t authority = address.find(L"//");
+    const size_t authorityStart = authority == std::wstring::npos ? 0 : authority + 2;
+    const size_t pathStart = std::min(address.find_first_of(L"/?#", authorityStart), address.size());
+    const size_t pathEnd = std::min(address.find_first_of(L"?#", pathStart), address.size());
+    address.insert(pathEnd, pathStart == pathEnd ? L"/.minisig" : L".minisig");
+    return address;
+}
+
 bool IsRedirectStatus(unsigned long status)
 {
     return status == 300 || status == 301 || status == 302 || status == 303 || status == 307 || status == 308;

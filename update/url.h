@@ -25,6 +25,10 @@ std::optional<HttpAddress> ParseHttpAddress(std::wstring_view address);
 // None when it does not lead to an http or https address.
 std::optional<std::wstring> ResolveRedirect(std::wstring_view current, std::wstring_view location);
 
+// Where an updater's detached signature is: ".minisig" after the path, the
+// query unchanged ("https://h/MaJ.exe?v=2" -> "https://h/MaJ.exe.minisig?v=2").
+std::wstring SignatureAddress(std::wstring_view address);
+
 inline constexpr int kMaxRedirects = 5;
 bool IsRedirectStatus(unsigned long status); // 300, 301, 302, 303, 307, 308
 bool IsSuccessStatus(unsigned long status);  // 2xx

@@ -390,7 +390,7 @@ TEST_F(ConnectFixture, WatchMatchesTheTitleWhateverItsCaseAndLooksOnlyForTheWind
         HWND form = launcher.MainWindow();
         ASSERT_TRUE(form);
         Connect(launcher);
-        ASSERT_TRUE(ui::WaitFor([] { return FindWindowW(kStandinClass, nullptr) != nullptr; }, 10s));
+        ASSERT_TRUE(ui::WaitFor([] { return FindWindowW(window_class::kStandin, nullptr) != nullptr; }, 10s));
         ASSERT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s));
         EXPECT_EQ(launcher.WaitForBox(8s), nullptr) << "three watch ticks found it";
         EXPECT_FALSE(IsWindowVisible(form));
@@ -408,8 +408,8 @@ TEST_F(ConnectFixture, WatchMatchesTheTitleWhateverItsCaseAndLooksOnlyForTheWind
         Connect(launcher);
         HWND box = launcher.WaitForBox(5s);
         ASSERT_TRUE(box) << "the first tick asks at once";
-        EXPECT_NE(ui::ChildTexts(box).find(kQuestion), std::wstring::npos);
-        EXPECT_EQ(FindWindowW(kStandinClass, nullptr), nullptr) << "before the simulator's window came";
+        EXPECT_NE(ui::ChildTexts(box).find(text::kSimulatorClosed), std::wstring::npos);
+        EXPECT_EQ(FindWindowW(window_class::kStandin, nullptr), nullptr) << "before the simulator's window came";
         PostMessageW(box, WM_CLOSE, 0, 0);
     }
 }

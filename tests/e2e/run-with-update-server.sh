@@ -5,8 +5,11 @@ set -euo pipefail
 updater="$1"; work="$2"; shift 2
 mkdir -p "$work"
 rm -f "$work/ready"
+# TARVIK_UPDATE_KEYS: a folder with the minisign key pair test.key/test.pub
+# that the server signs updaters with.
 python3 "$(dirname "$0")/update_server.py" --http-port 18080 --https-port 18443 \
-  --updater "$updater" --log "$work/requests.log" --ready "$work/ready" &
+  --updater "$updater" --log "$work/requests.log" --ready "$work/ready" \
+  ${TARVIK_UPDATE_KEYS:+--keys "$TARVIK_UPDATE_KEYS"} &
 server=$!
 trap 'kill "$server" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do

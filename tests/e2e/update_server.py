@@ -5,6 +5,16 @@ Serves the updater and the awkward roads to it (redirect chains, a cookie
 set on a redirect, a password, a missing file) over HTTP, and the same over
 HTTPS with a self-signed certificate. Every request goes, with its headers,
 as one JSON line into the log file.
+
+With --keys, it also serves the updater signed by Debian's minisign:
+/signed/<how>/<comment>/updater and, beside it, updater.minisig, where <how>
+is prehashed, legacy, otherkey (a key of its own), tampered (one byte of the
+body changed), nosig (no .minisig) or redirect (both answered by a redirect
+to prehashed), and <comment> is v<A.B.C.D> (a trusted comment with that
+version) or none (minisign's own comment). And roads that test the transfer:
+/slow/announced and /slow/unannounced (1 KiB every 100 ms, with and without
+Content-Length), /huge/announced and /huge/unannounced (more than 128 MiB),
+/short (half the body it announces).
 """
 import argparse
 import base64
@@ -16,6 +26,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 USER, PASSWORD = "pilote", "planeur"
 
@@ -43,6 +54,49 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def updater(self):
         self.send(200, self.server.updater, [("Content-Type", "application/octet-stream")])
+
+    def streamed(self, chunks, length=None):
+        """Sends the chunks as they come; without a length, the end of the connection ends the body."""
+        self.send_response(200)
+        if length is None:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(length))
+        self.end_headers()
+        try:
+            for chunk in chunks:
+                self.wfile.write(chunk)
+                self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+        self.close_connection = True
+
+    def slow(self):
+        data = self.server.updater
+        for start in range(0, len(data), 1024):
+            time.sleep(0.1)
+            yield data[start:start + 1024]
+
+    def signed(self, parts):
+        """/signed/<how>/<comment>/updater[.minisig]"""
+        how, comment, name = parts[1], parts[2], parts[3]
+        if how == "redirect":
+            target = "/signed/prehashed/%s/%s" % (comment, name)
+            return self.send(302, headers=[("Location", target)])
+        if name == "updater":
+            body = self.server.updater
+            if how == "tampered":
+                body = body[:1000] + bytes([body[1000] ^ 1]) + body[1001:]
+            return self.send(200, body, [("Content-Type", "application/octet-stream")])
+        if how == "nosig":
+            return self.send(404, b"no signature here")
+        trusted = "timestamp:1765380000\tfile:MaJLanceur.exe"
+        if comment.startswith("v"):
+            trusted += "\tversion:" + comment[1:]
+        key = self.server.other_key if how == "otherkey" else self.server.key
+        self.send(200, sign(self.server.updater, key, trusted, legacy=how == "legacy"),
+                  [("Content-Type", "text/plain")])
 
     def do_GET(self):
         self.record()
@@ -77,8 +131,33 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send(401, b"who are you?", [("WWW-Authenticate", 'Basic realm="Tarvik"')])
         elif path == "/redirect-nowhere":
             self.send(302, b"nowhere to go")
+        elif parts[0] == "signed" and len(parts) == 4 and parts[3] in ("updater", "updater.minisig"):
+            self.signed(parts)
+        elif path == "/slow/announced":
+            self.streamed(self.slow(), len(self.server.updater))
+        elif path == "/slow/unannounced":
+            self.streamed(self.slow())
+        elif path == "/huge/announced":
+            self.streamed((bytes(1 << 20) for _ in range(200)), 200 << 20)
+        elif path == "/huge/unannounced":
+            self.streamed(bytes(1 << 20) for _ in range(200))
+        elif path == "/short":
+            half = self.server.updater[:len(self.server.updater) // 2]
+            self.streamed([half], len(self.server.updater))
         else:
             self.send(404, b"<html><body>Introuvable</body></html>", [("Content-Type", "text/html")])
+
+
+def sign(data, key, trusted, legacy):
+    """The .minisig of data by Debian's minisign, with this trusted comment."""
+    with tempfile.TemporaryDirectory() as work:
+        path = os.path.join(work, "updater")
+        with open(path, "wb") as f:
+            f.write(data)
+        subprocess.run(["minisign", "-S", "-s", key, "-m", path, "-t", trusted] + (["-l"] if legacy else []),
+                       check=True, capture_output=True)
+        with open(path + ".minisig", "rb") as f:
+            return f.read()
 
 
 def serve(server):
@@ -92,6 +171,7 @@ def main():
     parser.add_argument("--updater", required=True, help="file served as the updater")
     parser.add_argument("--log", required=True)
     parser.add_argument("--ready", required=True, help="file written once both servers listen")
+    parser.add_argument("--keys", help="folder with the minisign key pair test.key/test.pub")
     args = parser.parse_args()
 
     with open(args.updater, "rb") as f:
@@ -103,6 +183,16 @@ def main():
         server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
         server.updater, server.log_path, server.log_lock, server.http_port = updater, args.log, lock, args.http_port
         servers.append(server)
+
+    other_keys = tempfile.TemporaryDirectory()
+    for server in servers:
+        server.key = server.other_key = None
+    if args.keys:
+        other = os.path.join(other_keys.name, "other.key")
+        subprocess.run(["minisign", "-G", "-W", "-p", os.path.join(other_keys.name, "other.pub"), "-s", other],
+                       check=True, capture_output=True)
+        for server in servers:
+            server.key, server.other_key = os.path.join(args.keys, "test.key"), other
 
     with tempfile.TemporaryDirectory() as keys:
         cert, key = os.path.join(keys, "cert.pem"), os.path.join(keys, "key.pem")

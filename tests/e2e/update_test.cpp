@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 
 #include "tests/e2e/launcher.h"
+#include "tests/support/screenshot.h"
 #include "tests/support/status_fixture.h"
 #include "tests/support/texts.h"
 
@@ -260,4 +264,195 @@ TEST(Update, BodyThatIsNoProgramCannotStartAndTheLauncherEnds)
     EXPECT_EQ(ReadBytes(run.Updater()), "Ceci n'est pas un programme.\n") << "the whole body was saved";
     ui::Press(box, ui::Button::Ok);
     EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
+}
+
+namespace {
+
+constexpr wchar_t kDownloading[] = L"Téléchargement de la mise à jour…";
+
+// The progress dialog, once the question has gone.
+HWND WaitForProgress(UpdateRun& run, HWND question)
+{
+    HWND box = nullptr;
+    ui::WaitFor(
+        [&] {
+            for (HWND window : ui::TopLevelWindows(run.Launcher_().ProcessId(), L"#32770"))
+                if (window != question && ui::ChildTexts(window).find(kDownloading) != std::wstring::npos)
+                    box = window;
+            return box != nullptr;
+        },
+        10s);
+    return box;
+}
+
+// The failure message, then the end: nothing was started.
+void ExpectFailureMessageAndEnd(UpdateRun& run, ui::Duration timeout = 20s)
+{
+    HWND box = nullptr;
+    ASSERT_TRUE(ui::WaitFor(
+        [&] {
+            for (HWND window : ui::TopLevelWindows(run.Launcher_().ProcessId(), L"#32770"))
+                if (ui::ChildTexts(window).find(text::kUpdateFailed) != std::wstring::npos) box = window;
+            return box != nullptr;
+        },
+        timeout));
+    ui::Click(GetDlgItem(box, IDOK));
+    EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
+    EXPECT_TRUE(run.UpdaterStarted().empty());
+}
+
+HWND ProgressBarOf(HWND box)
+{
+    for (HWND child : ui::Children(box))
+        if (ui::ClassName(child) == L"msctls_progress32") return child;
+    return nullptr;
+}
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The updater's signature is asked for beside it, then the updater.
+bool Requested(const std::string& path)
+{
+    for (const std::string& line : ServedRequests())
+        if (Has(line, "\"path\": \"" + path + "\"")) return true;
+    return false;
+}
+
+} // namespace
+
+// The launcher built with the tests' public key (version 2.0.0.0), against
+// signatures that Debian's minisign makes in the update server.
+TEST(SignedUpdate, UpdaterSignedByTheKeyWithANewerVersionStarts)
+{
+    const std::string updater = ReadBytes(FromBuildPath(TARVIK_STANDIN_PATH));
+    const std::string rows[] = {
+        "/signed/prehashed/v2.0.0.1/updater",             // minisign's default signature
+        "/signed/legacy/v2.0.0.1/updater",                // the legacy one ("-l")
+        "/signed/redirect/v3.0.0.0/updater",              // both reached through a redirect
+        "/signed/prehashed/v2.0.1.0/updater?canal=stable", // ".minisig" before the query
+    };
+    for (const std::string& path : rows) {
+        SCOPED_TRACE(path);
+        UpdateRun run(kHttp + path, TARVIK_SIGNED_LAUNCHER_PATH);
+        HWND box = run.Start();
+        ASSERT_TRUE(box);
+        ui::Press(box, ui::Button::Oui);
+        EXPECT_EQ(run.Launcher_().WaitForExit(20s), std::optional<DWORD>(0));
+        EXPECT_TRUE(ui::WaitFor([&] { return !run.UpdaterStarted().empty(); }, 10s)) << "the updater ran";
+        EXPECT_EQ(ReadBytes(run.Updater()), updater);
+    }
+    EXPECT_TRUE(Requested("/signed/prehashed/v2.0.1.0/updater.minisig?canal=stable"));
+    EXPECT_TRUE(Requested("/signed/prehashed/v3.0.0.0/updater.minisig")) << "the redirect's target";
+}
+
+TEST(SignedUpdate, RefusedUpdaterIsRemovedAndNothingStarts)
+{
+    const std::string rows[] = {
+        "/signed/tampered/v2.0.0.1/updater",  // one byte of the body changed
+        "/signed/otherkey/v2.0.0.1/updater",  // signed, by another key
+        "/signed/prehashed/none/updater",     // no version in the trusted comment
+        "/signed/prehashed/v2.0.0.0/updater", // the running version again
+        "/signed/prehashed/v1.9.9.9/updater", // an older one, replayed
+    };
+    for (const std::string& path : rows) {
+        SCOPED_TRACE(path);
+        UpdateRun run(kHttp + path, TARVIK_SIGNED_LAUNCHER_PATH);
+        HWND question = run.Start();
+        ASSERT_TRUE(question);
+        ExpectFailedUpdate(run, question);
+        EXPECT_TRUE(Requested(path)) << "downloaded, then refused";
+        EXPECT_FALSE(Exists(run.Updater())) << "removed";
+    }
+}
+
+TEST(SignedUpdate, MissingSignatureFailsBeforeTheUpdaterIsAsked)
+{
+    UpdateRun run(kHttp + "/signed/nosig/v2.0.0.1/updater", TARVIK_SIGNED_LAUNCHER_PATH);
+    HWND question = run.Start();
+    ASSERT_TRUE(question);
+    ExpectFailedUpdate(run, question);
+    EXPECT_TRUE(Requested("/signed/nosig/v2.0.0.1/updater.minisig"));
+    EXPECT_FALSE(Requested("/signed/nosig/v2.0.0.1/updater"));
+}
+
+// A launcher without a key takes the same updater unsigned, as ever.
+TEST(SignedUpdate, LauncherWithoutKeyAsksForNoSignature)
+{
+    UpdateRun run(kHttp + "/signed/nosig/v9.9.9.9/updater");
+    HWND box = run.Start();
+    ASSERT_TRUE(box);
+    ui::Press(box, ui::Button::Oui);
+    EXPECT_EQ(run.Launcher_().WaitForExit(20s), std::optional<DWORD>(0));
+    EXPECT_TRUE(ui::WaitFor([&] { return !run.UpdaterStarted().empty(); }, 10s));
+    EXPECT_FALSE(Requested("/signed/nosig/v9.9.9.9/updater.minisig"));
+}
+
+// 1 KiB every 100 ms: the dialog shows the progress, the window answers
+// throughout, and "Annuler" is a failed download that leaves no file.
+TEST(UpdateTransfer, SlowDownloadShowsProgressAndCancels)
+{
+    struct Row {
+        const char* path;
+        bool marquee; // no length announced
+    };
+    for (const Row& row : {Row{"/slow/announced", false}, Row{"/slow/unannounced", true}}) {
+        SCOPED_TRACE(row.path);
+        UpdateRun run(kHttp + row.path);
+        HWND question = run.Start();
+        ASSERT_TRUE(question);
+        HWND main = run.Launcher_().MainWindow();
+        ASSERT_TRUE(main);
+        ui::Press(question, ui::Button::Oui);
+        HWND progress = WaitForProgress(run, question);
+        ASSERT_TRUE(progress);
+        EXPECT_EQ(ui::Text(progress), L"Lanceur_tarvik") << "captioned with the application title";
+        HWND bar = ProgressBarOf(progress);
+        ASSERT_TRUE(bar);
+        EXPECT_TRUE(ui::WaitFor([&] { return ((GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) != 0) == row.marquee; },
+                                2s))
+            << "a marquee only when no length is announced";
+
+        // The window answers within 1 s, every 100 ms for 3 s.
+        for (int i = 0; i < 30; ++i) {
+            DWORD_PTR result = 0;
+            ASSERT_NE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result), 0) << i;
+            Sleep(100);
+        }
+        if (!row.marquee) {
+            const LRESULT position = SendMessageW(bar, PBM_GETPOS, 0, 0);
+            EXPECT_GT(position, 0) << "some of the body has come";
+            EXPECT_LT(position, SendMessageW(bar, PBM_GETRANGE, FALSE, 0)) << "not all of it";
+            CaptureClient(progress).Save(ArtifactsPath() + L"\\update-progress.bmp");
+        }
+        ui::Click(GetDlgItem(progress, IDCANCEL));
+        ExpectFailureMessageAndEnd(run);
+        EXPECT_FALSE(Exists(run.Updater())) << "the partial file removed";
+    }
+}
+
+TEST(UpdateTransfer, BodyOverTheCapOrShortIsAFailedDownload)
+{
+    struct Row {
+        const char* path;
+        std::uint64_t maxSaved; // what may be left in the file, at most
+    };
+    const Row rows[] = {
+        {"/huge/announced", 0},                                                // refused before a byte is read
+        {"/huge/unannounced", 128ull << 20},                                   // stopped at the cap
+        {"/short", ReadBytes(FromBuildPath(TARVIK_STANDIN_PATH)).size() / 2}, // half of what it announced
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        UpdateRun run(kHttp + row.path);
+        HWND question = run.Start();
+        ASSERT_TRUE(question);
+        ui::Press(question, ui::Button::Oui);
+        ExpectFailureMessageAndEnd(run, 120s);
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(GetFileAttributesExW(run.Updater().c_str(), GetFileExInfoStandard, &data));
+        EXPECT_LE((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, row.maxSaved);
+    }
 }

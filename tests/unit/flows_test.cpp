@@ -124,7 +124,8 @@ TEST(FlowsWithFailingBoxes, UpdateQuestionStillEndsTheLauncher)
     WindowWithFailingBoxes window;
     LauncherState state;
     state.lastReply = {L"MJ", L"http://127.0.0.1:9/MaJLanceur.exe"};
-    EXPECT_THROW(UpdateLauncher(state, window, L"C:\\tarvik-absent\\Lanceur_Tarvik.exe", false), LauncherError);
+    EXPECT_THROW(UpdateLauncher(state, window, L"C:\\tarvik-absent\\Lanceur_Tarvik.exe",
+                                {false, "", nullptr, GetModuleHandleW(nullptr), L"Lanceur_tarvik"}), LauncherError);
     EXPECT_EQ(window.boxes, 1);
     EXPECT_FALSE(window.poll.Enabled());
     EXPECT_TRUE(window.closed);

@@ -97,3 +97,17 @@ TEST(UpdateAddress, UpdaterLivesBesideTheLauncher)
     EXPECT_EQ(UpdaterPath(L"C:\\Jeux\\Tarvik\\Lanceur_Tarvik.exe"), L"C:\\Jeux\\Tarvik\\\\MaJLanceur.exe");
     EXPECT_EQ(UpdaterPath(L"C:\\Lanceur_Tarvik.exe"), L"C:\\\\MaJLanceur.exe");
 }
+
+TEST(UpdateAddress, SignatureSitsBesideTheUpdater)
+{
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"https://maj.levoldutarvik.fr/MaJLanceur.exe", L"https://maj.levoldutarvik.fr/MaJLanceur.exe.minisig"},
+        {L"http://h:8080/a/b.exe?v=2.1&x=/y", L"http://h:8080/a/b.exe.minisig?v=2.1&x=/y"}, // the query follows
+        {L"http://h/a.exe#part", L"http://h/a.exe.minisig#part"},
+        {L"http://h/dossier/", L"http://h/dossier/.minisig"},
+        {L"http://h", L"http://h/.minisig"},
+        {L"http://h?q=1", L"http://h/.minisig?q=1"},
+        {L" http://pilote:planeur@h/maj\r\n", L"http://pilote:planeur@h/maj.minisig"}, // as the download trims it
+    };
+    for (const auto& [address, signature] : cases) EXPECT_EQ(SignatureAddress(address), signature) << address;
+}

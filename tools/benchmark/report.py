@@ -457,6 +457,10 @@ def main():
     add(f"| CPU between ticks (ms per 60 s) | {ms3(med(between))} | {spread(between, ms3)} | – | – | – | "
         f"none (< {IDLE_LIMIT_MS_PER_MIN} ms per 60 s) | {verdict(idle_ok)} |")
     add(f"| loopback round trip under Wine (µs) | {ms(med(rtts))} | {spread(rtts, ms)} | – | – | – | | |")
+    verify = key_values(res / "verify.txt")
+    for kind in ("prehashed", "legacy"):
+        add(f"| check of a signed 10 MiB updater, {kind} signature (ms; fastest {verify[kind + '_min_ms']}) | "
+            f"{verify[kind + '_ms']} | – | – | – | – | | |")
     add("")
     with_server = med([b["launcher"] + b["server"] for b in online_blocks])
     add(f"With the Wine server's estimated share, an online tick costs {with_server:.3f} ms of CPU (median of "

@@ -39,7 +39,7 @@ began_date="$(date -u '+%Y-%m-%d %H:%M UTC')"
 tools/setup.sh
 cmake --preset demo >/dev/null
 cmake --build --preset demo
-cmake --build --preset demo --target floor_window bench_probe bench_steps
+cmake --build --preset demo --target floor_window bench_probe bench_steps bench_verify
 # The size target is set on the release preset's executable.
 cmake --preset release >/dev/null
 cmake --build --preset release --target Lanceur_Tarvik
@@ -52,7 +52,8 @@ mkdir -p "$results" "$bin"
 cp build/release/Lanceur_Tarvik.exe "$results/Lanceur_Tarvik-release.exe"
 cp build/release/Lanceur_Tarvik.map "$results/Lanceur_Tarvik-release.map"
 # Copies: another build of the demo preset during the run changes nothing here.
-cp build/demo/Lanceur_Tarvik.exe build/demo/floor_window.exe build/demo/bench_probe.exe build/demo/bench_steps.exe "$bin/"
+cp build/demo/Lanceur_Tarvik.exe build/demo/floor_window.exe build/demo/bench_probe.exe build/demo/bench_steps.exe \
+  build/demo/bench_verify.exe "$bin/"
 server_program="$bench/tarvik-status-server"
 cp build/demo/status-server/tarvik-status-server "$server_program"
 port=56284
@@ -136,6 +137,16 @@ echo "run-benchmark: the launcher's start-up, piece by piece"
 for i in $(seq "$runs"); do
   wine "$bin/bench_steps.exe" "$(windows_path "$appdata/LeTarvik/LanceurTarvik/TarvikLauncher.ini")" > "$results/steps-$i.txt"
 done
+
+echo "run-benchmark: the check of a signed 10 MiB updater"
+signed="$bench/signed"
+mkdir -p "$signed"
+head -c $((10 << 20)) /dev/urandom > "$signed/updater.exe"
+minisign -G -W -f -p "$signed/key.pub" -s "$signed/key.key" >/dev/null
+minisign -S -s "$signed/key.key" -m "$signed/updater.exe" -x "$signed/prehashed.minisig" -t "version:2.0.0.1" >/dev/null
+minisign -S -l -s "$signed/key.key" -m "$signed/updater.exe" -x "$signed/legacy.minisig" -t "version:2.0.0.1" >/dev/null
+wine "$bin/bench_verify.exe" "$(windows_path "$signed/updater.exe")" "$(windows_path "$signed/prehashed.minisig")" \
+  "$(windows_path "$signed/legacy.minisig")" "$(sed -n 2p "$signed/key.pub")" "$runs" > "$results/verify.txt"
 
 echo "run-benchmark: loopback round trips"
 probe rtt 1000 "$port" > "$results/rtt.txt"

@@ -124,7 +124,7 @@ protected:
         std::wstring shown;
         ui::WaitFor(
             [&] {
-                shown = ui::Text(launcher_->Control(IdEtatCon));
+                shown = ui::Text(launcher_->Control(IdStatusLabel));
                 return shown == expected;
             },
             10s, 100ms);
@@ -138,7 +138,7 @@ protected:
         ASSERT_TRUE(launcher_->MainWindow());
         ASSERT_TRUE(ui::WaitFor([&] { return Log().find("\"TPv2.0\" -> (silence)") != std::string::npos; }, 10s))
             << Log();
-        EXPECT_EQ(ui::Text(launcher_->Control(IdEtatCon)), kOffline);
+        EXPECT_EQ(ui::Text(launcher_->Control(IdStatusLabel)), kOffline);
     }
 
     std::wstring ConfigFile() const { return folder_.Path() + L"\\statut.conf"; }
@@ -160,7 +160,7 @@ TEST_F(WindowsStatusServer, TheLauncherFollowsTheGameServersPortAndTheFile)
         const GamePort game;
         ASSERT_TRUE(game.Bound());
         EXPECT_EQ(StatusBecomes(kOnline), kOnline) << Log();
-        EXPECT_TRUE(IsWindowEnabled(launcher_->Control(IdConnect)));
+        EXPECT_TRUE(IsWindowEnabled(launcher_->Control(IdConnectButton)));
 
         // Changed while the server runs: read again without a restart.
         WriteFile(ConfigFile(), "offline\n");

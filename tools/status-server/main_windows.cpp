@@ -21,7 +21,7 @@
 #include <iphlpapi.h>
 #include <tlhelp32.h>
 
-#include "app/unique.h"
+#include "base/unique.h"
 
 namespace {
 
