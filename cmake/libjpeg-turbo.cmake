@@ -30,7 +30,7 @@ ExternalProject_Add(libjpeg_turbo_build
   CMAKE_ARGS
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
     -DCMAKE_BUILD_TYPE=Release
-    "-DCMAKE_C_FLAGS=-flto -ffunction-sections -fdata-sections -DNO_GETENV -D__USE_MINGW_ANSI_STDIO=0 -ffile-prefix-map=${TARVIK_LIBJPEG_SOURCE}=libjpeg-turbo -ffile-prefix-map=${CMAKE_BINARY_DIR}=."
+    "-DCMAKE_C_FLAGS=-flto -ffunction-sections -fdata-sections -DNO_GETENV -D__USE_MINGW_ANSI_STDIO=0"
     -DCMAKE_AR=${CMAKE_C_COMPILER_AR}
     -DCMAKE_RANLIB=${CMAKE_C_COMPILER_RANLIB}
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>

@@ -1,5 +1,7 @@
 #include "update/signature_check.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
 #include <sodium.h>
@@ -44,8 +46,9 @@ bool FileSignatureHolds(HANDLE file, const MinisignSignature& signature, const M
 // The global signature covers the file's signature and the trusted comment.
 bool TrustedCommentHolds(const MinisignSignature& signature, const MinisignPublicKey& key)
 {
-    std::vector<unsigned char> signedBytes(signature.signature.begin(), signature.signature.end());
-    signedBytes.insert(signedBytes.end(), signature.trustedComment.begin(), signature.trustedComment.end());
+    std::vector<unsigned char> signedBytes(signature.signature.size() + signature.trustedComment.size());
+    const auto commentStart = std::copy(signature.signature.begin(), signature.signature.end(), signedBytes.begin());
+    std::copy(signature.trustedComment.begin(), signature.trustedComment.end(), commentStart);
     return crypto_sign_verify_detached(signature.globalSignature.data(), signedBytes.data(), signedBytes.size(),
                                        key.key.data()) == 0;
 }

@@ -35,7 +35,8 @@ copy_sources() {
 }
 
 first="$work/first"
-second="$work/second/a longer folder"
+# Another depth and name; no blank: libsodium's autotools build refuses one.
+second="$work/second/a-longer-folder"
 rm -rf "$work"
 mkdir -p "$work"
 echo "$SOURCE_DATE_EPOCH" > "$work/source-date-epoch"

@@ -19,8 +19,8 @@ fi
 repro="$(realpath "$1")" version="$2" file_version="$3"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 first="$repro/first/build"
-second_src="$repro/second/a longer folder/src"
-second="$repro/second/a longer folder/build"
+second_src="$repro/second/a-longer-folder/src"
+second="$repro/second/a-longer-folder/build"
 work="$repro/signing"
 fail() { echo "signing test: $*" >&2; exit 1; }
 [ -f "$first/Lanceur_Tarvik.exe" ] && [ -d "$second" ] || fail "run the reproducible test first"

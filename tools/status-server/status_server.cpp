@@ -358,7 +358,10 @@ The socket and its limits (command line only):
 
 The answers (command line, or FILE with one option a line and no dashes):
   --version TEXT  answer polls with "SP" + TEXT (default 3.0.4)
-  --update URL    answer polls with "MJ" + URL: the launcher must update
+  --update URL    answer polls with "MJ" + URL: the launcher must update;
+                  launchers built with a signing key also fetch the
+                  signature URL.minisig (".minisig" after the path), so put
+                  it beside the updater
   --offline       leave polls unanswered: the server looks offline
   --join TEXT     answer connection requests with "CC" + TEXT (default tarvik)
   --no-join       leave connection requests unanswered
