@@ -59,20 +59,10 @@ std::wstring EncodeBlanks(std::wstring_view text)
 {
     std::wstring encoded;
     for (const wchar_t c : text) {
-        switch (c) {
-        case L' ':
-            encoded += L"%20";
-            break;
-        case L'\t':
-            encoded += L"%09";
-            break;
-        case L'\r':
-            encoded += L"%0D";
-            break;
-        case L'\n':
-            encoded += L"%0A";
-            break;
-        default:
+        if (IsBlank(c)) {
+            static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
+            encoded += {L'%', kHex[c >> 4], kHex[c & 0xF]};
+        } else {
             encoded += c;
         }
     }

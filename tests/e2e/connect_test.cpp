@@ -375,6 +375,22 @@ TEST_F(ConnectFixture, SimulatorStartsInTheLaunchersCurrentFolder)
     EXPECT_EQ(folder, Narrow(working.Path()));
 }
 
+// A connection accepted with a stand-in started under the given environment.
+struct ConnectedRun {
+    explicit ConnectedRun(const wchar_t* environment)
+    {
+        LauncherRun::Options options = ConnectFixture::Settings(condor.Path());
+        options.environment = {environment};
+        launcher = std::make_unique<LauncherRun>(options);
+        form = launcher->MainWindow();
+        if (form) ConnectFixture::Connect(*launcher);
+    }
+    SimulatorInstall condor;
+    StatusFixture server{ConnectFixture::Server(std::string("CCabc"))};
+    std::unique_ptr<LauncherRun> launcher;
+    HWND form = nullptr;
+};
+
 // The watch finds the simulator by its title whatever its case, and it
 // looks only for the window: a first tick before the window exists takes
 // the simulator for closed.
@@ -382,31 +398,19 @@ TEST_F(ConnectFixture, WatchMatchesTheTitleWhateverItsCaseAndLooksOnlyForTheWind
 {
     {
         SCOPED_TRACE("title in capitals");
-        SimulatorInstall condor;
-        StatusFixture server(Server(std::string("CCabc")));
-        LauncherRun::Options options = Settings(condor.Path());
-        options.environment = {L"TARVIK_STANDIN_TITLE=CONDOR VERSION 3.0.4"};
-        LauncherRun launcher(options);
-        HWND form = launcher.MainWindow();
-        ASSERT_TRUE(form);
-        Connect(launcher);
+        ConnectedRun run(L"TARVIK_STANDIN_TITLE=CONDOR VERSION 3.0.4");
+        ASSERT_TRUE(run.form);
         ASSERT_TRUE(ui::WaitFor([] { return FindWindowW(window_class::kStandin, nullptr) != nullptr; }, 10s));
-        ASSERT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s));
-        EXPECT_EQ(launcher.WaitForBox(8s), nullptr) << "three watch ticks found it";
-        EXPECT_FALSE(IsWindowVisible(form));
+        ASSERT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(run.form); }, 3s));
+        EXPECT_EQ(run.launcher->WaitForBox(8s), nullptr) << "three watch ticks found it";
+        EXPECT_FALSE(IsWindowVisible(run.form));
     }
     CloseStandins();
     {
         SCOPED_TRACE("window still to come at the first tick");
-        SimulatorInstall condor;
-        StatusFixture server(Server(std::string("CCabc")));
-        LauncherRun::Options options = Settings(condor.Path());
-        options.environment = {L"TARVIK_STANDIN_DELAY_MS=6000"};
-        LauncherRun launcher(options);
-        HWND form = launcher.MainWindow();
-        ASSERT_TRUE(form);
-        Connect(launcher);
-        HWND box = launcher.WaitForBox(5s);
+        ConnectedRun run(L"TARVIK_STANDIN_DELAY_MS=6000");
+        ASSERT_TRUE(run.form);
+        HWND box = run.launcher->WaitForBox(5s);
         ASSERT_TRUE(box) << "the first tick asks at once";
         EXPECT_NE(ui::ChildTexts(box).find(text::kSimulatorClosed), std::wstring::npos);
         EXPECT_EQ(FindWindowW(window_class::kStandin, nullptr), nullptr) << "before the simulator's window came";
