@@ -17,7 +17,9 @@ ExternalProject_Add(libsodium_build
   INSTALL_DIR "${_sodium_install}"
   CONFIGURE_COMMAND <SOURCE_DIR>/configure --host=${TARVIK_MINGW_PREFIX} --prefix=<INSTALL_DIR>
     --disable-shared --enable-static --enable-minimal --disable-dependency-tracking
-    CC=${CMAKE_C_COMPILER} "CFLAGS=-Os"
+    CC=${CMAKE_C_COMPILER}
+    # Its assertions name their source files: by paths of no build's own.
+    "CFLAGS=-Os -ffile-prefix-map=${TARVIK_LIBSODIUM_SOURCE}=libsodium -ffile-prefix-map=${CMAKE_BINARY_DIR}=."
   BUILD_COMMAND make -j2
   INSTALL_COMMAND make install
   BUILD_BYPRODUCTS "${_sodium_library}"

@@ -45,15 +45,13 @@ make_certificate signer "Lanceur Tarvik test signer" codeSigning
 make_certificate stranger "Someone else" codeSigning
 make_certificate tsa "Test time-stamp authority" timeStamping
 
-# Before the trap below: the display's own trap would replace it.
-if [ -z "${DISPLAY:-}" ]; then
-  . "$root/tools/virtual-display.sh"
-fi
+. "$root/tools/wine-env.sh"
+tarvik_display_start
 tsa_port=56391
 cleanup() {
   if [ -n "${tsa_server:-}" ]; then kill "$tsa_server" 2>/dev/null || true; fi
   if [ -n "${prefix:-}" ]; then WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; fi
-  if [ -n "${tarvik_xvfb:-}" ]; then kill "$tarvik_xvfb" 2>/dev/null || true; fi
+  tarvik_display_stop
 }
 trap cleanup EXIT
 # The interpreter itself, not a wrapper that would outlive its kill.
