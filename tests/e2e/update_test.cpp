@@ -456,3 +456,34 @@ TEST(UpdateTransfer, BodyOverTheCapOrShortIsAFailedDownload)
         EXPECT_LE((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, row.maxSaved);
     }
 }
+
+// An updater that still runs at the next start keeps its file; the first
+// tick after it ends removes it.
+TEST(Update, UpdaterStillRunningIsLeftAloneThenRemovedByTheFirstTickAfterItEnds)
+{
+    UpdateRun run("");
+    run.Server().SetScript(nullptr); // a silent server: no update this time
+    ASSERT_TRUE(CopyFileW(FromBuildPath(TARVIK_STANDIN_PATH).c_str(), run.Updater().c_str(), FALSE));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION updater{};
+    std::wstring commandLine = L"\"" + run.Updater() + L"\"";
+    ASSERT_TRUE(CreateProcessW(run.Updater().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               run.Folder().c_str(), &startup, &updater));
+    CloseHandle(updater.hThread);
+    HWND window = nullptr;
+    ASSERT_TRUE(ui::WaitFor([&] { return (window = FindWindowW(window_class::kStandin, nullptr)) != nullptr; }, 10s));
+
+    LauncherRun::Options options;
+    options.executable = run.Launcher();
+    LauncherRun launcher(options);
+    ASSERT_TRUE(launcher.MainWindow());
+    ASSERT_TRUE(run.Server().WaitForRequests(2, 10s));
+    EXPECT_NE(GetFileAttributesW(run.Updater().c_str()), INVALID_FILE_ATTRIBUTES) << "left alone while it runs";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(updater.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(updater.hProcess);
+    EXPECT_TRUE(ui::WaitFor([&] { return GetFileAttributesW(run.Updater().c_str()) == INVALID_FILE_ATTRIBUTES; }, 6s))
+        << "gone at the first tick after it ended";
+}
