@@ -10,7 +10,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix nasm dpkg-dev googletest
   wine wine64 xvfb xauth x11-utils imagemagick
   icoutils fonts-dejavu-core espeak-ng sox nsis iproute2 osslsigncode minisign
-  autoconf automake libtool
+  autoconf automake libtool make git
 )
 missing=()
 for package in "${packages[@]}"; do
