@@ -11,10 +11,12 @@
 
 # Starts Xvfb and exports DISPLAY when there is no display, or always with
 # "own" or TARVIK_OWN_DISPLAY set (test entries running side by side). A
-# number is ours once our Xvfb holds its lock file and answers: a server
-# that loses the lock to another exits, and the next number is tried. (Its
-# own -displayfd choice is not safe here: in another network namespace a
-# second server can take the same number.) Sets TARVIK_VIRTUAL_DISPLAY.
+# number is ours once the lock file names our Xvfb and it answers: a server
+# that loses the lock to another exits, and the next number is tried. An
+# answer alone proves nothing: from another network namespace a client falls
+# back to the socket file, which is the other entry's server, and that
+# entry's end would then take our windows with it. (Xvfb's own -displayfd
+# choice has the same flaw.) Sets TARVIK_VIRTUAL_DISPLAY.
 tarvik_display_start() {
   if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != own ] && [ -z "${TARVIK_OWN_DISPLAY:-}" ]; then return 0; fi
   local number
@@ -24,7 +26,8 @@ tarvik_display_start() {
     tarvik_xvfb=$!
     for _ in $(seq 100); do
       kill -0 "$tarvik_xvfb" 2>/dev/null || break
-      if DISPLAY=":$number" xdpyinfo >/dev/null 2>&1 && kill -0 "$tarvik_xvfb" 2>/dev/null; then
+      if [ "$({ tr -d ' \n' <"/tmp/.X${number}-lock"; } 2>/dev/null)" = "$tarvik_xvfb" ] &&
+        DISPLAY=":$number" xdpyinfo >/dev/null 2>&1 && kill -0 "$tarvik_xvfb" 2>/dev/null; then
         export DISPLAY=":$number"
         # This display is the one of the caller's children too.
         unset TARVIK_OWN_DISPLAY
