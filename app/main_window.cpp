@@ -166,6 +166,22 @@ void MainWindow::Show()
     ::BringWindowToTop(Handle());
 }
 
+void Control::SetText(const std::wstring& text)
+{
+    const int length = ::GetWindowTextLengthW(control_);
+    if (length == static_cast<int>(text.size())) {
+        std::wstring shown(static_cast<size_t>(length) + 1, L'\0');
+        shown.resize(static_cast<size_t>(::GetWindowTextW(control_, shown.data(), length + 1)));
+        if (shown == text) return;
+    }
+    ::SetWindowTextW(control_, text.c_str());
+}
+
+void Control::SetEnabled(bool enabled)
+{
+    if ((::IsWindowEnabled(control_) != FALSE) != enabled) ::EnableWindow(control_, enabled);
+}
+
 void MainWindow::PaintNow()
 {
     ::RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);

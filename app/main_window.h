@@ -20,8 +20,10 @@ class Control {
 public:
     void Attach(HWND control) { control_ = control; }
     HWND Handle() const { return control_; }
-    void SetText(const std::wstring& text) { ::SetWindowTextW(control_, text.c_str()); }
-    void SetEnabled(bool enabled) { ::EnableWindow(control_, enabled); }
+    // Unchanged, nothing is done: every poll tick sets both, and a control
+    // given its own text again repaints for nothing.
+    void SetText(const std::wstring& text);
+    void SetEnabled(bool enabled);
 
 private:
     HWND control_ = nullptr;

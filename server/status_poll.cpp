@@ -35,8 +35,8 @@ PollFollowUp StatusPoll::Tick(LauncherState& state, LauncherWindow& window)
     switch (outcome.action) {
     case PollAction::ShowOnline:
         window.SetStatusText(kOnlineText);
-        window.PaintNow(); // the label shows before the pause below holds the thread
         if (outcome.playAlert) {
+            window.PaintNow(); // the label shows before the pause holds the thread
             // No SND_NODEFAULT: without the file the system's sound plays,
             // and the pause is the same either way.
             ::PlaySoundW(kAlertSound, nullptr, SND_FILENAME | SND_ASYNC);
