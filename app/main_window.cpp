@@ -51,7 +51,6 @@ MainWindow::MainWindow(Application& app, const Site& site)
 {
     CreateWindowFrame();
     CreateControls();
-    CreateTooltips();
     PrepareLogo();
     // The poll runs from the moment its handler is wired, before the
     // settings are read: a first-run box may see ticks.
@@ -68,6 +67,10 @@ MainWindow::MainWindow(Application& app, const Site& site)
     if (app_.Terminated()) return;
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
     ::UpdateWindow(Handle());
+    // The hints are the slowest piece of the window and nobody can hover
+    // before it is painted. Posted messages come before input: the hints
+    // are there for the first mouse move.
+    ::PostMessageW(Handle(), kCreateHintsMessage, 0, 0);
 }
 
 MainWindow::~MainWindow()
@@ -322,6 +325,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CLOSE:
         Close();
+        return 0;
+    case kCreateHintsMessage:
+        if (!tooltips_) CreateTooltips();
         return 0;
     case WM_DPICHANGED: {
         ApplyDpi(HIWORD(wParam));

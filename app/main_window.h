@@ -35,6 +35,7 @@ private:
 class MainWindow final : public LauncherWindow, private TimerHost {
 public:
     enum TimerId : UINT_PTR { PollTimerId = 1, WatchTimerId = 2 };
+    static constexpr UINT kCreateHintsMessage = WM_APP + 1;
 
     // Builds the window (the poll on), reads the settings, then shows it.
     // Throws when the window cannot be built; errors of the settings are

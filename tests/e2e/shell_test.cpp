@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -147,6 +150,28 @@ TEST(Shell, ClosingEndsTheProgramWithCodeZero)
         PostMessageW(form, close[0], close[1], 0);
         EXPECT_EQ(launcher.WaitForExit(), std::optional<DWORD>(0));
     }
+}
+
+// The hints are made once the window is painted; they must still be there
+// before a pilot could hover, each control with its area of the window.
+TEST(Shell, HintsAreReadyOnceTheWindowShows)
+{
+    LauncherRun launcher;
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    HWND hints = nullptr;
+    EXPECT_TRUE(ui::WaitFor(
+        [&] {
+            hints = nullptr;
+            while ((hints = FindWindowExW(nullptr, hints, TOOLTIPS_CLASSW, nullptr)))
+                if (GetWindow(hints, GW_OWNER) == form) return true;
+            return false;
+        },
+        500ms));
+    ASSERT_TRUE(hints);
+    const auto hinted = std::count_if(std::begin(kControls), std::end(kControls),
+                                      [](const ControlLayout& control) { return control.hint != nullptr; });
+    EXPECT_EQ(SendMessageW(hints, TTM_GETTOOLCOUNT, 0, 0), 2 * hinted);
 }
 
 TEST(Shell, TitleFollowsTheExecutablesName)

@@ -115,13 +115,6 @@ int wmain(int argc, wchar_t** argv)
         ::ReleaseDC(nullptr, dc);
     });
 
-    // Each hint on a control of its own, as in the launcher's window.
-    HWND hinted[std::size(kControls)] = {};
-    for (size_t i = 0; i < std::size(kControls); ++i)
-        hinted[i] = ::CreateWindowExW(0, kControls[i].windowClass, kControls[i].caption, WS_CHILD | kControls[i].style,
-                                        0, 0, 10, 10, owner, nullptr, instance, nullptr);
-    Time("tooltips", [&] { CreateHints(instance, owner, hinted); });
-
     const Bounds box{ScaleToDpi(kLogoBox.left, dpi), ScaleToDpi(kLogoBox.top, dpi), ScaleToDpi(kLogoBox.width, dpi),
                      ScaleToDpi(kLogoBox.height, dpi)};
     RgbImage decoded;
@@ -143,6 +136,14 @@ int wmain(int argc, wchar_t** argv)
         LauncherState state;
         ReadSettings(IniFile(argv[1]), state);
     });
+
+    // After the first paint in the launcher. Each hint on a control of its
+    // own, as in the launcher's window.
+    HWND hinted[std::size(kControls)] = {};
+    for (size_t i = 0; i < std::size(kControls); ++i)
+        hinted[i] = ::CreateWindowExW(0, kControls[i].windowClass, kControls[i].caption, WS_CHILD | kControls[i].style,
+                                      0, 0, 10, 10, owner, nullptr, instance, nullptr);
+    Time("tooltips", [&] { CreateHints(instance, owner, hinted); });
 
     const PROCESS_MEMORY_COUNTERS end = Memory();
     std::printf("end_ws=%zu\npeak_ws=%zu\n", end.WorkingSetSize, end.PeakWorkingSetSize);
