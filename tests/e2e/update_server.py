@@ -199,7 +199,7 @@ def main():
     parser.add_argument("--test-ca", help="where the test authority's certificate goes, in DER")
     parser.add_argument("--updater", required=True, help="file served as the updater")
     parser.add_argument("--log", required=True)
-    parser.add_argument("--ready", required=True, help="file written once both servers listen")
+    parser.add_argument("--ready", required=True, help="file written once every server listens")
     parser.add_argument("--keys", help="folder with the minisign key pair test.key/test.pub")
     args = parser.parse_args()
 
