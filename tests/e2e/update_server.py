@@ -3,8 +3,11 @@
 
 Serves the updater and the awkward roads to it (redirect chains, a cookie
 set on a redirect, a password, a missing file) over HTTP, and the same over
-HTTPS with a self-signed certificate. Every request goes, with its headers,
-as one JSON line into the log file.
+HTTPS with a self-signed certificate. With --ca-https-port, also over HTTPS
+for "localhost" with a certificate from a test authority, whose certificate
+goes to --test-ca for the client to trust; with --unknown-ca-https-port, the
+same from another authority that nobody trusts. Every request goes, with its
+headers and the port it came to, as one JSON line into the log file.
 
 With --keys, it also serves the updater signed by Debian's minisign:
 /signed/<how>/<comment>/updater and, beside it, updater.minisig, where <how>
@@ -39,7 +42,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def record(self):
         entry = {"path": self.path, "method": self.command, "version": self.request_version,
-                 "secure": isinstance(self.connection, ssl.SSLSocket),
+                 "secure": isinstance(self.connection, ssl.SSLSocket), "port": self.server.server_port,
                  "headers": {k: v for k, v in self.headers.items()}}
         with self.server.log_lock, open(self.server.log_path, "a") as log:
             log.write(json.dumps(entry) + "\n")
@@ -160,6 +163,29 @@ def sign(data, key, trusted, legacy):
             return f.read()
 
 
+def openssl(*args):
+    subprocess.run(["openssl"] + list(args), check=True, capture_output=True)
+
+
+def localhost_certificate(folder, name):
+    """A certificate authority of its own, and the pair (certificate, key) it issues to "localhost"."""
+    ca, ca_key = os.path.join(folder, name + "-ca.pem"), os.path.join(folder, name + "-ca.key")
+    cert, key = os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".key")
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=Tarvik %s CA" % name,
+            "-keyout", ca_key, "-out", ca)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=localhost",
+            "-CA", ca, "-CAkey", ca_key, "-addext", "subjectAltName=DNS:localhost",
+            "-addext", "basicConstraints=critical,CA:FALSE", "-addext", "extendedKeyUsage=serverAuth",
+            "-keyout", key, "-out", cert)
+    return ca, cert, key
+
+
+def secure(server, cert, key):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+
+
 def serve(server):
     server.serve_forever(poll_interval=0.2)
 
@@ -168,9 +194,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--http-port", type=int, required=True)
     parser.add_argument("--https-port", type=int, required=True)
+    parser.add_argument("--ca-https-port", type=int, help="HTTPS for localhost, by the test authority")
+    parser.add_argument("--unknown-ca-https-port", type=int, help="HTTPS for localhost, by an unknown authority")
+    parser.add_argument("--test-ca", help="where the test authority's certificate goes, in DER")
     parser.add_argument("--updater", required=True, help="file served as the updater")
     parser.add_argument("--log", required=True)
-    parser.add_argument("--ready", required=True, help="file written once both servers listen")
+    parser.add_argument("--ready", required=True, help="file written once every server listens")
     parser.add_argument("--keys", help="folder with the minisign key pair test.key/test.pub")
     args = parser.parse_args()
 
@@ -179,7 +208,8 @@ def main():
     open(args.log, "w").close()
     lock = threading.Lock()
     servers = []
-    for port in (args.http_port, args.https_port):
+    ports = [args.http_port, args.https_port] + [p for p in (args.ca_https_port, args.unknown_ca_https_port) if p]
+    for port in ports:
         server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
         server.updater, server.log_path, server.log_lock, server.http_port = updater, args.log, lock, args.http_port
         servers.append(server)
@@ -196,12 +226,17 @@ def main():
 
     with tempfile.TemporaryDirectory() as keys:
         cert, key = os.path.join(keys, "cert.pem"), os.path.join(keys, "key.pem")
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                        "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", cert],
-                       check=True, capture_output=True)
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(cert, key)
-        servers[1].socket = context.wrap_socket(servers[1].socket, server_side=True)
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
+                "-keyout", key, "-out", cert)
+        secure(servers[1], cert, key)
+        if args.ca_https_port:
+            ca, cert, key = localhost_certificate(keys, "test")
+            secure(servers[ports.index(args.ca_https_port)], cert, key)
+            with open(ca) as f, open(args.test_ca, "wb") as out:
+                out.write(ssl.PEM_cert_to_DER_cert(f.read()))
+        if args.unknown_ca_https_port:
+            _, cert, key = localhost_certificate(keys, "unknown")
+            secure(servers[ports.index(args.unknown_ca_https_port)], cert, key)
 
     threads = [threading.Thread(target=serve, args=(s,), daemon=True) for s in servers]
     for t in threads:

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <wincrypt.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -40,6 +41,47 @@ bool Has(const std::string& line, const std::string& piece)
 {
     return line.find(piece) != std::string::npos;
 }
+
+std::wstring FromEnvironment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? FromBuildPath(std::wstring(value, value + strlen(value)).c_str()) : std::wstring();
+}
+
+// The update server's test authority among the user's trusted roots, for as
+// long as the object lives: the next run's server makes a new one. Wine 8
+// builds the machine's "Root" store afresh in each process from the host's
+// certificates, so a certificate added there is lost; the user's "Root"
+// store is kept in the registry, and WinHTTP's chain check reads it.
+class TrustedTestAuthority {
+public:
+    TrustedTestAuthority()
+        : root_(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"ROOT"))
+    {
+        const std::string der = ReadBytes(FromEnvironment("TARVIK_TEST_CA"));
+        if (!root_ || der.empty()) return;
+        // The registry store writes its changes only when told to, or when closed.
+        if (CertAddEncodedCertificateToStore(root_, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                             static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, &added_))
+            CertControlStore(root_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    }
+    ~TrustedTestAuthority()
+    {
+        if (added_) {
+            CertDeleteCertificateFromStore(added_); // frees the context too
+            CertControlStore(root_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+        }
+        if (root_) CertCloseStore(root_, 0);
+    }
+    TrustedTestAuthority(const TrustedTestAuthority&) = delete;
+    TrustedTestAuthority& operator=(const TrustedTestAuthority&) = delete;
+
+    bool Added() const { return added_ != nullptr; }
+
+private:
+    HCERTSTORE root_;
+    PCCERT_CONTEXT added_ = nullptr;
+};
 
 // A launcher in a folder of its own, where its updater will land, polling a
 // status server that answers "MJ" with the given address.
@@ -143,6 +185,40 @@ TEST(Update, UpdaterIsDownloadedStartedAndTheLauncherEnds)
         const auto requests = ServedRequests();
         ASSERT_GT(requests.size(), served);
         EXPECT_TRUE(Has(requests.back(), "\"path\": \"" + row.lastPath + "\""));
+    }
+}
+
+// Over https to "localhost" with no port: the default 443, where the update
+// server shows a certificate from an authority that the machine trusts. The
+// same from an authority it does not know is refused, so certificates are
+// checked.
+TEST(Update, HttpsFromATrustedAuthorityOnTheDefaultPortStartsTheUpdater)
+{
+    TrustedTestAuthority authority;
+    ASSERT_TRUE(authority.Added()) << "the update server's test-ca.cer, added to the Root store";
+    const std::string updater = ReadBytes(FromBuildPath(TARVIK_STANDIN_PATH));
+    {
+        UpdateRun run("https://localhost/updater");
+        HWND box = run.Start();
+        ASSERT_TRUE(box);
+        ui::Press(box, ui::Button::Oui);
+        EXPECT_EQ(run.Launcher_().WaitForExit(20s), std::optional<DWORD>(0));
+        EXPECT_TRUE(ui::WaitFor([&] { return !run.UpdaterStarted().empty(); }, 10s)) << "the updater ran";
+        EXPECT_TRUE(ReadBytes(run.Updater()) == updater) << "saved byte for byte";
+        const auto requests = ServedRequests();
+        ASSERT_FALSE(requests.empty());
+        const std::string& request = requests.back();
+        EXPECT_TRUE(Has(request, "\"path\": \"/updater\"")) << request;
+        EXPECT_TRUE(Has(request, "\"secure\": true, \"port\": 443,")) << request;
+        EXPECT_TRUE(Has(request, "\"Host\": \"localhost\"")) << "no port named: " << request;
+    }
+    {
+        UpdateRun run("https://localhost:18444/updater");
+        HWND question = run.Start();
+        ASSERT_TRUE(question);
+        ExpectFailedUpdate(run, question);
+        for (const std::string& request : ServedRequests())
+            EXPECT_FALSE(Has(request, "\"port\": 18444")) << "no request past the handshake: " << request;
     }
 }
 
