@@ -26,13 +26,18 @@ std::string ReadBytes(const std::wstring& path)
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
+// A path that the run's scripts hand over in the environment, empty without it.
+std::wstring FromEnvironment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? FromBuildPath(std::wstring(value, value + strlen(value)).c_str()) : std::wstring();
+}
+
 // The update server's log: one JSON line per request.
 std::vector<std::string> ServedRequests()
 {
-    const char* log = std::getenv("TARVIK_HTTP_LOG");
     std::vector<std::string> lines;
-    if (!log) return lines;
-    std::ifstream file(FromBuildPath(std::wstring(log, log + strlen(log)).c_str()).c_str());
+    std::ifstream file(FromEnvironment("TARVIK_HTTP_LOG").c_str());
     for (std::string line; std::getline(file, line);) lines.push_back(line);
     return lines;
 }
@@ -40,12 +45,6 @@ std::vector<std::string> ServedRequests()
 bool Has(const std::string& line, const std::string& piece)
 {
     return line.find(piece) != std::string::npos;
-}
-
-std::wstring FromEnvironment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? FromBuildPath(std::wstring(value, value + strlen(value)).c_str()) : std::wstring();
 }
 
 // The update server's test authority among the user's trusted roots, for as

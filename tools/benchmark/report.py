@@ -199,7 +199,7 @@ STEPS = [
     ("logo_bitmap", "logo: 32-bit bitmap filled"),
     ("winsock", "Windows sockets: loaded, started, socket bound"),
     ("settings", "settings: three reads"),
-    ("tooltips", "tooltip window, a tool per hint (after the first paint)"),
+    ("tooltips", "tooltip window, a tool per hint"),
 ]
 # Steps the launcher takes once its window is painted: in no start-up figure.
 AFTER_PAINT = {"tooltips"}
@@ -229,6 +229,8 @@ def where_section(steps, start_gap_ms, visible_gap_ms, peak_gap):
             note = f" (to {steps[0]['logo_decoded']})"
         if key == "logo_resample":
             note = f" (to {steps[0]['logo_shown']})"
+        if key in AFTER_PAINT:
+            note = " (after the first paint)"
         m = statistics.median(times)
         w = statistics.median(grown)
         if key not in AFTER_PAINT:
