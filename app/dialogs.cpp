@@ -47,7 +47,7 @@ int RunTaskDialog(const Application& app, const wchar_t* caption, const std::wst
     config.pfCallback = CentreOnCreation;
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(owner);
 
-    ModalScope modal;
+    ModalScope modal(owner);
     int pressed = IDCANCEL;
     const HRESULT result = ::TaskDialogIndirect(&config, &pressed, nullptr, nullptr);
     CheckDialogShown(result);

@@ -13,7 +13,7 @@ void Application::HandleException() noexcept
     showingError_ = true;
     {
         HWND owner = ActiveOwner();
-        ModalScope modal;
+        ModalScope modal(owner);
         ::MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
     }
     showingError_ = false;

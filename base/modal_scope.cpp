@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-ModalScope::ModalScope() : focus_(::GetFocus())
+ModalScope::ModalScope(HWND boxOwner) : boxOwner_(boxOwner), focus_(::GetFocus())
 {
     ::EnumThreadWindows(::GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(this));
 }
@@ -11,7 +11,7 @@ BOOL CALLBACK ModalScope::Disable(HWND window, LPARAM self)
 {
     auto* scope = reinterpret_cast<ModalScope*>(self);
     if (scope->count_ == static_cast<int>(std::size(scope->disabled_))) return FALSE;
-    if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
+    if (window != scope->boxOwner_ && ::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
         ::EnableWindow(window, FALSE);
         scope->disabled_[scope->count_++] = window;
     }
@@ -22,5 +22,7 @@ ModalScope::~ModalScope()
 {
     for (int i = 0; i < count_; ++i)
         if (::IsWindow(disabled_[i])) ::EnableWindow(disabled_[i], TRUE);
-    if (focus_ && ::IsWindow(focus_)) ::SetFocus(focus_);
+    if (!focus_ || !::IsWindow(focus_)) return;
+    ::SetForegroundWindow(::GetAncestor(focus_, GA_ROOT));
+    ::SetFocus(focus_);
 }

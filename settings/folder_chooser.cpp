@@ -85,7 +85,7 @@ bool ChooseFolder(HWND owner, std::wstring& folder)
     UniqueItemList chosen;
     {
         CriticalErrorsOff quiet;
-        ModalScope modal;
+        ModalScope modal(owner);
         chosen.reset(::SHBrowseForFolderW(&browse));
     }
     if (!chosen) return false;

@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev python3 openssl
   mingw-w64 g++-mingw-w64-x86-64-posix nasm dpkg-dev googletest
-  wine wine64 xvfb xauth x11-utils imagemagick
+  wine wine64 xvfb xauth x11-utils openbox imagemagick
   icoutils fonts-dejavu-core espeak-ng sox nsis iproute2 osslsigncode minisign
   autoconf automake libtool make git
 )

@@ -60,7 +60,8 @@ tarvik_wine_env() {
 }
 
 # Makes a prefix once, whoever asks first: no window-manager integration
-# (hiding a window would stall 2 s without a window manager), no crash
+# (hiding a window would stall 2 s without a window manager) unless
+# TARVIK_WINE_MANAGED is set (a window manager runs on the display), no crash
 # dialog, the fonts the layout names, the DPI of TARVIK_WINE_DPI if set.
 # wineboot without a display leaves a prefix half made (no web browser
 # association, among others), so it gets one for the while.
@@ -76,7 +77,9 @@ tarvik_wine_prefix() (
     trap tarvik_display_stop EXIT
   fi
   wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  if [ -z "${TARVIK_WINE_MANAGED:-}" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  fi
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Segoe UI' /t REG_SZ \
     /d Tahoma /f >/dev/null 2>&1

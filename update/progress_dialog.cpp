@@ -92,8 +92,11 @@ ProgressEnd WaitWithProgress(HWND owner, HINSTANCE instance, const std::wstring&
                              const DownloadProgress& progress, HANDLE done, std::chrono::milliseconds deadline)
 {
     const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(deadline.count());
-    ModalScope modal;
-    if (HandleMessagesUntil(done, kQuietMs)) return ProgressEnd::Finished;
+    {
+        ModalScope quiet;
+        if (HandleMessagesUntil(done, kQuietMs)) return ProgressEnd::Finished;
+    }
+    ModalScope modal(owner);
 
     static constexpr TASKDIALOG_BUTTON buttons[] = {{IDCANCEL, L"Annuler"}};
     Watch watch{progress, done, end};
