@@ -65,12 +65,16 @@ RgbImage Resample(const RgbImage& source, int width, int height)
     const Taps across = MakeTaps(source.width, width);
     const Taps down = MakeTaps(source.height, height);
 
-    // Across each source row, then down each column.
+    // Across each source row, then down each column. A row is made across
+    // when the first column sum needs it, into a ring that holds only the
+    // rows one destination row reads: the picture at source height is
+    // never held in full.
     const size_t rowSize = static_cast<size_t>(width) * 3;
-    std::vector<std::uint16_t> rows(static_cast<size_t>(source.height) * rowSize);
-    for (int y = 0; y < source.height; ++y) {
+    const int ringRows = down.width;
+    std::vector<std::uint16_t> ring(static_cast<size_t>(ringRows) * rowSize);
+    auto acrossRow = [&](int y) {
         const std::uint8_t* in = &source.pixels[static_cast<size_t>(y) * source.width * 3];
-        std::uint16_t* out = &rows[static_cast<size_t>(y) * rowSize];
+        std::uint16_t* out = &ring[static_cast<size_t>(y % ringRows) * rowSize];
         for (int x = 0; x < width; ++x) {
             const std::int32_t* weights = &across.weights[static_cast<size_t>(x) * across.width];
             const std::uint8_t* p = in + across.first[static_cast<size_t>(x)] * 3;
@@ -85,18 +89,21 @@ RgbImage Resample(const RgbImage& source, int width, int height)
             out[x * 3 + 1] = static_cast<std::uint16_t>((g + (1 << (shift - 1))) >> shift);
             out[x * 3 + 2] = static_cast<std::uint16_t>((b + (1 << (shift - 1))) >> shift);
         }
-    }
+    };
 
     result.width = width;
     result.height = height;
     result.pixels.resize(static_cast<size_t>(height) * rowSize);
     std::vector<std::int32_t> sums(rowSize);
+    int nextRow = 0; // the rows a destination row reads only move down
     for (int y = 0; y < height; ++y) {
         std::fill(sums.begin(), sums.end(), 0);
         const std::int32_t* weights = &down.weights[static_cast<size_t>(y) * down.width];
         const int first = down.first[static_cast<size_t>(y)];
-        for (int k = 0, n = down.count[static_cast<size_t>(y)]; k < n; ++k) {
-            const std::uint16_t* in = &rows[static_cast<size_t>(first + k) * rowSize];
+        const int count = down.count[static_cast<size_t>(y)];
+        for (; nextRow < first + count; ++nextRow) acrossRow(nextRow);
+        for (int k = 0; k < count; ++k) {
+            const std::uint16_t* in = &ring[static_cast<size_t>((first + k) % ringRows) * rowSize];
             for (size_t x = 0; x < rowSize; ++x) sums[x] += weights[k] * in[x];
         }
         constexpr int shift = kWeightBits + kMiddleBits;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "app/logo.h"
 
@@ -66,4 +67,25 @@ TEST(Logo, ResamplingKeepsFlatColoursAndEdgesInPlace)
     EXPECT_EQ(out.pixels[9 * 3], 255);
     EXPECT_LT(out.pixels[4 * 3], 128);
     EXPECT_GT(out.pixels[5 * 3], 128);
+}
+
+TEST(Logo, EachRowComesFromTheSourceRowsAtItsPlace)
+{
+    // Row y of the source is grey y: every destination row away from the
+    // edges is the grey at its centre, whatever the ratio.
+    for (auto [from, to] : {std::pair{256, 100}, std::pair{256, 297}, std::pair{40, 7}, std::pair{200, 199}}) {
+        SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+        RgbImage ramp{2, from, {}};
+        for (int y = 0; y < from; ++y)
+            for (int i = 0; i < 2 * 3; ++i) ramp.pixels.push_back(static_cast<std::uint8_t>(y));
+        const RgbImage out = Resample(ramp, 2, to);
+        ASSERT_EQ(out.pixels.size(), static_cast<size_t>(2 * to * 3));
+        const double scale = static_cast<double>(from) / to;
+        const double support = std::max(scale, 1.0);
+        for (int y = 0; y < to; ++y) {
+            const double centre = (y + 0.5) * scale;
+            if (centre - support < 0 || centre + support > from) continue;
+            EXPECT_NEAR(out.pixels[static_cast<size_t>(y) * 2 * 3], centre - 0.5, 0.51) << "row " << y;
+        }
+    }
 }
