@@ -23,6 +23,8 @@ ModalScope::~ModalScope()
     for (int i = 0; i < count_; ++i)
         if (::IsWindow(disabled_[i])) ::EnableWindow(disabled_[i], TRUE);
     if (!focus_ || !::IsWindow(focus_)) return;
-    ::SetForegroundWindow(::GetAncestor(focus_, GA_ROOT));
+    // Only when it lost the front: a window that ends next must not flash.
+    HWND window = ::GetAncestor(focus_, GA_ROOT);
+    if (::GetForegroundWindow() != window) ::SetForegroundWindow(window);
     ::SetFocus(focus_);
 }
