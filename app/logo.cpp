@@ -62,6 +62,19 @@ RgbImage Resample(const RgbImage& source, int width, int height)
 {
     RgbImage result;
     if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0) return result;
+    result.width = width;
+    result.height = height;
+    result.pixels.resize(static_cast<size_t>(width) * height * 3);
+    ResampleRows(source, width, height, [&](int y, const std::uint8_t* rgb) {
+        std::copy_n(rgb, static_cast<size_t>(width) * 3, &result.pixels[static_cast<size_t>(y) * width * 3]);
+    });
+    return result;
+}
+
+void ResampleRows(const RgbImage& source, int width, int height,
+                  const std::function<void(int y, const std::uint8_t* rgb)>& row)
+{
+    if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0) return;
     const Taps across = MakeTaps(source.width, width);
     const Taps down = MakeTaps(source.height, height);
 
@@ -91,10 +104,8 @@ RgbImage Resample(const RgbImage& source, int width, int height)
         }
     };
 
-    result.width = width;
-    result.height = height;
-    result.pixels.resize(static_cast<size_t>(height) * rowSize);
     std::vector<std::int32_t> sums(rowSize);
+    std::vector<std::uint8_t> line(rowSize);
     int nextRow = 0; // the rows a destination row reads only move down
     for (int y = 0; y < height; ++y) {
         std::fill(sums.begin(), sums.end(), 0);
@@ -107,9 +118,8 @@ RgbImage Resample(const RgbImage& source, int width, int height)
             for (size_t x = 0; x < rowSize; ++x) sums[x] += weights[k] * in[x];
         }
         constexpr int shift = kWeightBits + kMiddleBits;
-        std::uint8_t* out = &result.pixels[static_cast<size_t>(y) * rowSize];
         for (size_t x = 0; x < rowSize; ++x)
-            out[x] = static_cast<std::uint8_t>(std::min((sums[x] + (1 << (shift - 1))) >> shift, 255));
+            line[x] = static_cast<std::uint8_t>(std::min((sums[x] + (1 << (shift - 1))) >> shift, 255));
+        row(y, line.data());
     }
-    return result;
 }

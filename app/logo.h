@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // An 8-bit RGB picture, rows top to bottom, no padding.
@@ -19,3 +20,8 @@ RgbImage DecodeJpeg(const void* data, std::size_t size, int minWidth = 0, int mi
 // reduction averages every source pixel it covers (no nearest-neighbour
 // aliasing) and an enlargement is bilinear.
 RgbImage Resample(const RgbImage& source, int width, int height);
+
+// The same, handing each destination row, top to bottom, as 8-bit RGB to
+// `row` instead of keeping the whole result.
+void ResampleRows(const RgbImage& source, int width, int height,
+                  const std::function<void(int y, const std::uint8_t* rgb)>& row);

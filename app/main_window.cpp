@@ -153,7 +153,7 @@ void MainWindow::PrepareLogo()
                      ScaleToDpi(kLogoBox.width, dpi_), ScaleToDpi(kLogoBox.height, dpi_)};
     const RgbImage decoded = DecodeLogo(app_.Instance(), box);
     logoBounds_ = FitPicture(box, decoded.width, decoded.height);
-    logo_ = MakeBitmap(Resample(decoded, logoBounds_.width, logoBounds_.height));
+    logo_ = MakeLogoBitmap(decoded, logoBounds_.width, logoBounds_.height);
     ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 

@@ -83,24 +83,26 @@ RgbImage DecodeLogo(HINSTANCE instance, const Bounds& box)
     return DecodeJpeg(data, size, side, side);
 }
 
-UniqueBitmap MakeBitmap(const RgbImage& picture)
+UniqueBitmap MakeLogoBitmap(const RgbImage& picture, int width, int height)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height; // top-down rows
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap) throw LauncherError(L"Mémoire insuffisante pour afficher le logo");
-    auto* out = static_cast<std::uint8_t*>(bits);
-    for (size_t i = 0, n = static_cast<size_t>(picture.width) * picture.height; i < n; ++i) {
-        out[i * 4] = picture.pixels[i * 3 + 2];
-        out[i * 4 + 1] = picture.pixels[i * 3 + 1];
-        out[i * 4 + 2] = picture.pixels[i * 3];
-        out[i * 4 + 3] = 0;
-    }
+    ResampleRows(picture, width, height, [&](int y, const std::uint8_t* rgb) {
+        auto* out = static_cast<std::uint8_t*>(bits) + static_cast<size_t>(y) * width * 4;
+        for (int x = 0; x < width; ++x, rgb += 3, out += 4) {
+            out[0] = rgb[2];
+            out[1] = rgb[1];
+            out[2] = rgb[0];
+            out[3] = 0;
+        }
+    });
     return bitmap;
 }

@@ -26,5 +26,6 @@ void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kContr
 // still covers the box. Throws.
 RgbImage DecodeLogo(HINSTANCE instance, const Bounds& box);
 
-// A top-down 32-bit bitmap of the picture. Throws when memory runs out.
-UniqueBitmap MakeBitmap(const RgbImage& picture);
+// The picture resampled to width x height straight into a top-down 32-bit
+// bitmap. Throws when memory runs out.
+UniqueBitmap MakeLogoBitmap(const RgbImage& picture, int width, int height);

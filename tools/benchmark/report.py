@@ -195,8 +195,7 @@ STEPS = [
     ("icons", "icon, two sizes"),
     ("fonts", "four fonts made and measured"),
     ("logo_decode", "logo: JPEG decoded"),
-    ("logo_resample", "logo: resampled"),
-    ("logo_bitmap", "logo: 32-bit bitmap filled"),
+    ("logo_bitmap", "logo: resampled into a 32-bit bitmap"),
     ("winsock", "Windows sockets: loaded, started, socket bound"),
     ("settings", "settings: three reads"),
     ("tooltips", "tooltip window, a tool per hint"),
@@ -227,7 +226,7 @@ def where_section(steps, start_gap_ms, visible_gap_ms, peak_gap):
                 note = f" (already loaded by the floor's own DLLs in {already} of {len(steps)} runs)"
         if key == "logo_decode":
             note = f" (to {steps[0]['logo_decoded']})"
-        if key == "logo_resample":
+        if key == "logo_bitmap":
             note = f" (to {steps[0]['logo_shown']})"
         if key in AFTER_PAINT:
             note = " (after the first paint)"

@@ -120,14 +120,10 @@ int wmain(int argc, wchar_t** argv)
     RgbImage decoded;
     Time("logo_decode", [&] { decoded = DecodeLogo(instance, box); });
     std::printf("logo_decoded=%dx%d\n", decoded.width, decoded.height);
-    RgbImage picture;
-    Time("logo_resample", [&] {
-        const Bounds fitted = FitPicture(box, decoded.width, decoded.height);
-        picture = Resample(decoded, fitted.width, fitted.height);
-    });
-    std::printf("logo_shown=%dx%d\n", picture.width, picture.height);
+    const Bounds fitted = FitPicture(box, decoded.width, decoded.height);
+    std::printf("logo_shown=%dx%d\n", fitted.width, fitted.height);
     UniqueBitmap bitmap;
-    Time("logo_bitmap", [&] { bitmap = MakeBitmap(picture); });
+    Time("logo_bitmap", [&] { bitmap = MakeLogoBitmap(decoded, fitted.width, fitted.height); });
 
     StatusPoll status(L"127.0.0.1");
     Time("winsock", [&] { status.Open(); });
