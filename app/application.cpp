@@ -37,14 +37,19 @@ HWND CreateHiddenOwner(HINSTANCE instance, const std::wstring& title)
 Application::Application(HINSTANCE instance)
     : instance_(instance), modulePath_(RunningModulePath()), title_(ApplicationTitle(modulePath_))
 {
-    hiddenOwner_.reset(CreateHiddenOwner(instance, title_));
+}
+
+HWND Application::HiddenOwner() const
+{
+    if (!hiddenOwner_) hiddenOwner_.reset(CreateHiddenOwner(instance_, title_));
+    return hiddenOwner_.get();
 }
 
 HWND Application::ActiveOwner() const
 {
     HWND active = ::GetActiveWindow();
     if (active && ::IsWindowVisible(active)) return active;
-    return hiddenOwner_.get();
+    return HiddenOwner();
 }
 
 void Application::Terminate()

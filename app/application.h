@@ -19,8 +19,9 @@ public:
     // The launcher window that is active, or the hidden owner when none is:
     // a box owned by it has no taskbar button of its own.
     HWND ActiveOwner() const;
-    // Never shown; owns the boxes of the program as a whole.
-    HWND HiddenOwner() const { return hiddenOwner_.get(); }
+    // Never shown; owns the boxes of the program as a whole. Made when the
+    // first box needs it: most runs show none before the window.
+    HWND HiddenOwner() const;
 
     // Requests the end of the program: the running handler goes on to its
     // end, then no further input or tick is handled.
@@ -39,7 +40,7 @@ private:
     HINSTANCE instance_;
     std::wstring modulePath_;
     std::wstring title_;
-    UniqueWindow hiddenOwner_;
+    mutable UniqueWindow hiddenOwner_;
     bool terminated_ = false;
     bool showingError_ = false;
 };

@@ -82,13 +82,15 @@ MainWindow::~MainWindow()
 void MainWindow::CreateWindowFrame()
 {
     RegisterWindowClass(app_.Instance(), WindowProc);
-    const RECT frame = FrameForClient(SystemDpi());
+    const UINT systemDpi = SystemDpi();
+    const RECT frame = FrameForClient(systemDpi);
     HWND window = ::CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle, CW_USEDEFAULT,
                                     CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                                     nullptr, nullptr, app_.Instance(), this);
     if (!window) throw SystemError(L"Impossible de créer la fenêtre principale", "CreateWindowExW", ::GetLastError());
     dpi_ = WindowDpi(window);
     // The monitor that shows the window may differ from the system's DPI.
+    if (dpi_ == systemDpi) return;
     const RECT own = FrameForClient(dpi_);
     ::SetWindowPos(window, nullptr, 0, 0, own.right - own.left, own.bottom - own.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -179,22 +179,16 @@ TEST(Shell, TitleFollowsTheExecutablesName)
     ScratchFolder folder(L"title");
     LauncherRun::Options options;
     options.executable = CopyOfLauncher(folder, L"MON.LANCEUR.EXE");
+    options.settings = std::nullopt; // a first run: its message comes before the window
     LauncherRun launcher(options);
-    ASSERT_TRUE(launcher.MainWindow());
-    // The title names the hidden window that owns the launcher's boxes.
-    HWND owner = nullptr;
-    ui::WaitFor(
-        [&] {
-            owner = FindWindowW(window_class::kBoxOwner, nullptr);
-            return owner != nullptr;
-        },
-        5s);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(owner, &pid);
-    ASSERT_EQ(pid, launcher.ProcessId());
+    HWND box = launcher.WaitForBox();
+    ASSERT_TRUE(box);
+    // The title is the caption of the launcher's boxes, and names the
+    // hidden window that owns them when the launcher's window is not up.
+    EXPECT_EQ(ui::Text(box), L"Mon");
+    HWND owner = GetWindow(box, GW_OWNER);
+    EXPECT_EQ(ui::ClassName(owner), window_class::kBoxOwner);
     EXPECT_EQ(ui::Text(owner), L"Mon");
-    PostMessageW(launcher.MainWindow(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(launcher.WaitForExit(), std::optional<DWORD>(0));
 }
 
 TEST(Shell, TabMovesThroughTheEnabledControlsOnly)
