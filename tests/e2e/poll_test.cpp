@@ -54,12 +54,14 @@ TEST(Poll, SendsTheRequestEveryPeriod)
 {
     StatusFixture server(nullptr);
     LauncherRun launcher;
-    const auto started = Clock::now();
     ASSERT_TRUE(launcher.MainWindow());
+    // Counted from the window showing, just after the poll starts: how long
+    // a process takes to start on a busy machine is not the poll's period.
+    const auto shown = Clock::now();
     ASSERT_TRUE(server.WaitForRequests(3, 15s));
     const auto requests = server.Requests();
     for (const auto& request : requests) EXPECT_EQ(request.bytes, std::string("\x54\x50\x76\x32\x2E\x30", 6));
-    EXPECT_NEAR(std::chrono::duration<double>(requests[0].at - started).count(), 3.0, 0.8) << "first tick";
+    EXPECT_NEAR(std::chrono::duration<double>(requests[0].at - shown).count(), 3.0, 0.8) << "first tick";
     for (size_t i = 1; i < 3; ++i)
         EXPECT_NEAR(std::chrono::duration<double>(requests[i].at - requests[i - 1].at).count(), 3.0, 0.3);
     EXPECT_EQ(Read(launcher), kOffline);
