@@ -58,19 +58,6 @@ Taps MakeTaps(int sourceSize, int destinationSize)
 
 } // namespace
 
-RgbImage Resample(const RgbImage& source, int width, int height)
-{
-    RgbImage result;
-    if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0) return result;
-    result.width = width;
-    result.height = height;
-    result.pixels.resize(static_cast<size_t>(width) * height * 3);
-    ResampleRows(source, width, height, [&](int y, const std::uint8_t* rgb) {
-        std::copy_n(rgb, static_cast<size_t>(width) * 3, &result.pixels[static_cast<size_t>(y) * width * 3]);
-    });
-    return result;
-}
-
 void ResampleRows(const RgbImage& source, int width, int height,
                   const std::function<void(int y, const std::uint8_t* rgb)>& row)
 {

@@ -18,10 +18,7 @@ RgbImage DecodeJpeg(const void* data, std::size_t size, int minWidth = 0, int mi
 
 // Resamples with a triangle filter widened to the reduction, so that a
 // reduction averages every source pixel it covers (no nearest-neighbour
-// aliasing) and an enlargement is bilinear.
-RgbImage Resample(const RgbImage& source, int width, int height);
-
-// The same, handing each destination row, top to bottom, as 8-bit RGB to
-// `row` instead of keeping the whole result.
+// aliasing) and an enlargement is bilinear. Each destination row goes, top
+// to bottom, as 8-bit RGB to `row`: the whole result is never held.
 void ResampleRows(const RgbImage& source, int width, int height,
                   const std::function<void(int y, const std::uint8_t* rgb)>& row);

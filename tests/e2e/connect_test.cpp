@@ -4,55 +4,12 @@
 
 #include "app/layout.h"
 #include "tests/e2e/launcher.h"
-#include "tests/e2e/simulator_install.h"
+#include "tests/e2e/connect_fixture.h"
 #include "tests/support/status_fixture.h"
 #include "tests/support/texts.h"
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-namespace {
-
-// Every stand-in closed before and after each test.
-struct ConnectFixture : ::testing::Test {
-    void SetUp() override { CloseStandins(); }
-    void TearDown() override { CloseStandins(); }
-
-    // Online from the first tick, "DC" answered as given.
-    static StatusFixture::Script Server(std::optional<std::string> dcReply, std::string version = "3.0.4")
-    {
-        return [dcReply, version](const StatusFixture::Request& request, StatusFixture&) -> std::optional<std::string> {
-            if (request.bytes == "TPv2.0") return "SP" + version;
-            if (request.bytes == "DC") return dcReply;
-            return std::nullopt;
-        };
-    }
-    static LauncherRun::Options Settings(const std::wstring& chemin, bool alerte = false, bool autoConnect = false)
-    {
-        SettingsText file = SettingsText().CheminExe(Narrow(chemin)).Launcher();
-        if (alerte) file.Alerte("1");
-        if (autoConnect) file.AutoConnect("1");
-        LauncherRun::Options settings;
-        settings.settings = file.Text();
-        return settings;
-    }
-    static size_t Count(const StatusFixture& server, const std::string& bytes)
-    {
-        size_t count = 0;
-        for (const auto& request : server.Requests()) count += request.bytes == bytes;
-        return count;
-    }
-    // Waits for the first online poll, then clicks "Connexion".
-    static void Connect(LauncherRun& launcher)
-    {
-        HWND button = launcher.Control(IdConnectButton);
-        ASSERT_TRUE(ui::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 10s));
-        PostMessageW(button, BM_CLICK, 0, 0);
-    }
-    static std::wstring Label(LauncherRun& launcher) { return ui::Text(launcher.Control(IdStatusLabel)); }
-};
-
-} // namespace
 
 TEST_F(ConnectFixture, ConnectionStartsTheSimulatorAndHandsOverToTheWatch)
 {

@@ -2,12 +2,11 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <thread>
 
 #include "app/layout.h"
+#include "tests/e2e/connect_fixture.h"
 #include "tests/e2e/launcher.h"
-#include "tests/e2e/simulator_install.h"
 #include "tests/support/status_fixture.h"
 #include "tests/support/texts.h"
 
@@ -71,29 +70,6 @@ HWND FocusOf(HWND window)
     return info.hwndFocus;
 }
 
-void ClickConnect(LauncherRun& launcher)
-{
-    HWND button = launcher.Control(IdConnectButton);
-    ASSERT_TRUE(ui::WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 10s));
-    PostMessageW(button, BM_CLICK, 0, 0);
-}
-
-StatusFixture::Script OnlineAnsweringConnectWith(std::string reply)
-{
-    return [reply](const StatusFixture::Request& request, StatusFixture&) -> std::optional<std::string> {
-        if (request.bytes == "TPv2.0") return std::string("SP3.0.4");
-        if (request.bytes == "DC") return reply;
-        return std::nullopt;
-    };
-}
-
-LauncherRun::Options SettingsNaming(const std::wstring& folder)
-{
-    LauncherRun::Options options;
-    options.settings = SettingsText().CheminExe(Narrow(folder)).Launcher().Text();
-    return options;
-}
-
 // Once the box has gone and the window manager has settled.
 void ExpectInFrontWithFocusOn(HWND form, HWND focus)
 {
@@ -121,14 +97,14 @@ TEST(Managed, AfterOkTheLauncherIsInFrontWithItsFocus)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.box);
         OtherProgramWindow other(row.otherTitle);
-        StatusFixture server(OnlineAnsweringConnectWith(row.connectReply));
+        StatusFixture server(ConnectFixture::Server(row.connectReply));
         SimulatorInstall condor;
-        LauncherRun launcher(SettingsNaming(condor.Path()));
+        LauncherRun launcher(ConnectFixture::Settings(condor.Path()));
         HWND form = launcher.MainWindow();
         ASSERT_TRUE(form);
         ASSERT_TRUE(ui::WaitFor([&] { return GetForegroundWindow() == form; }, 5s)) << "the launcher starts in front";
 
-        ClickConnect(launcher); // as a click does, it takes the focus
+        ConnectFixture::Connect(launcher); // as a click does, it takes the focus
         HWND box = launcher.WaitForBox();
         ASSERT_TRUE(box);
         EXPECT_NE(ui::ChildTexts(box).find(row.message), std::wstring::npos);
@@ -143,12 +119,12 @@ TEST(Managed, AfterOkTheLauncherIsInFrontWithItsFocus)
 TEST(Managed, AfterNonTheLauncherIsInFrontWithItsFocus)
 {
     OtherProgramWindow other(L"Bloc-notes");
-    StatusFixture server(OnlineAnsweringConnectWith("CCabc"));
+    StatusFixture server(ConnectFixture::Server("CCabc"));
     SimulatorInstall condor;
-    LauncherRun launcher(SettingsNaming(condor.Path()));
+    LauncherRun launcher(ConnectFixture::Settings(condor.Path()));
     HWND form = launcher.MainWindow();
     ASSERT_TRUE(form);
-    ClickConnect(launcher);
+    ConnectFixture::Connect(launcher);
     HWND simulator = nullptr;
     ASSERT_TRUE(ui::WaitFor([&] { return (simulator = FindWindowW(nullptr, kSimulatorTitle)); }, 10s));
     ASSERT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(form); }, 3s));

@@ -18,6 +18,16 @@ RgbImage Stripes(int width, int height)
     return image;
 }
 
+// The whole resampled picture, gathered row by row.
+RgbImage Resample(const RgbImage& source, int width, int height)
+{
+    RgbImage result{width, height, {}};
+    ResampleRows(source, width, height, [&](int, const std::uint8_t* rgb) {
+        result.pixels.insert(result.pixels.end(), rgb, rgb + static_cast<size_t>(width) * 3);
+    });
+    return result;
+}
+
 } // namespace
 
 TEST(Logo, ReductionAveragesInsteadOfPickingPixels)
