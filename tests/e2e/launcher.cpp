@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <string>
 
 #include "tests/support/texts.h"
 
@@ -88,7 +89,8 @@ LauncherRun::LauncherRun(Options options)
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                         environment.data(), working.c_str(), &startup, &info))
-        throw std::runtime_error("the launcher could not be started");
+        throw std::runtime_error("the launcher could not be started: CreateProcessW error " +
+                                 std::to_string(GetLastError()));
     CloseHandle(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
