@@ -60,11 +60,12 @@ void Application::Terminate()
     ::PostQuitMessage(0);
 }
 
-void Application::Run(HWND mainWindow)
+void Application::Run(HWND mainWindow, const std::function<void(const MSG&)>& preview)
 {
     MSG message;
     while (!terminated_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
         try {
+            preview(message);
             if (!::IsDialogMessageW(mainWindow, &message)) {
                 ::TranslateMessage(&message);
                 ::DispatchMessageW(&message);

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "base/unique.h"
@@ -28,8 +29,9 @@ public:
     void Terminate();
     bool Terminated() const { return terminated_; }
 
-    // Runs until Terminate; every message is dispatched inside the guard.
-    void Run(HWND mainWindow);
+    // Runs until Terminate; every message is dispatched inside the guard,
+    // and first shown to preview.
+    void Run(HWND mainWindow, const std::function<void(const MSG&)>& preview);
 
     // Shows the error being handled (call from a catch block). At most one
     // error box is open at a time.

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/application.h"
 #include "app/dialogs.h"
 #include "app/dpi.h"
@@ -106,8 +108,13 @@ void MainWindow::CreateControls()
         if (!controls_[i]) throw LauncherError(L"Impossible de créer les contrôles de la fenêtre principale");
     }
     auto control = [this](ControlId id) { return ::GetDlgItem(Handle(), id); };
-    statusLabel_.Attach(control(IdStatusLabel));
-    connectButton_.Attach(control(IdConnectButton));
+    auto caption = [](ControlId id) {
+        return std::find_if(std::begin(kControls), std::end(kControls),
+                            [id](const ControlLayout& layout) { return layout.id == id; })
+            ->caption;
+    };
+    statusLabel_.Attach(control(IdStatusLabel), caption(IdStatusLabel));
+    connectButton_.Attach(control(IdConnectButton), caption(IdConnectButton));
     alertBox_.Attach(control(IdAlertBox), [this] { OnAlertToggled(); });
     autoConnectBox_.Attach(control(IdAutoConnectBox), [this] { OnAutoConnectToggled(); });
     ApplyDpi(dpi_);
@@ -116,6 +123,11 @@ void MainWindow::CreateControls()
 void MainWindow::CreateTooltips()
 {
     tooltips_ = CreateHints(app_.Instance(), Handle(), controls_);
+}
+
+void MainWindow::PreviewMessage(const MSG& message) const
+{
+    if (tooltips_) RelayToHints(tooltips_, Handle(), message);
 }
 
 void MainWindow::ApplyDpi(UINT dpi)
@@ -173,13 +185,8 @@ void MainWindow::Show()
 
 void Control::SetText(const std::wstring& text)
 {
-    const int length = ::GetWindowTextLengthW(control_);
-    if (length == static_cast<int>(text.size())) {
-        std::wstring shown(static_cast<size_t>(length) + 1, L'\0');
-        shown.resize(static_cast<size_t>(::GetWindowTextW(control_, shown.data(), length + 1)));
-        if (shown == text) return;
-    }
-    ::SetWindowTextW(control_, text.c_str());
+    if (text == text_) return;
+    if (::SetWindowTextW(control_, text.c_str())) text_ = text;
 }
 
 void Control::SetEnabled(bool enabled)
@@ -231,7 +238,7 @@ void MainWindow::LoadSettings()
 
 void MainWindow::OnPollTick()
 {
-    RemoveLeftoverUpdater(app_.ModulePath());
+    if (updaterLeft_) updaterLeft_ = RemoveLeftoverUpdater(app_.ModulePath());
     switch (status_.Tick(state_, *this)) {
     case PollFollowUp::Connect:
         OnConnect();

@@ -18,15 +18,22 @@ class Application;
 // A standard child control: text and enabled state.
 class Control {
 public:
-    void Attach(HWND control) { control_ = control; }
+    // The control shows the given text, set when it was made.
+    void Attach(HWND control, std::wstring text)
+    {
+        control_ = control;
+        text_ = std::move(text);
+    }
     HWND Handle() const { return control_; }
     // Unchanged, nothing is done: every poll tick sets both, and a control
-    // given its own text again repaints for nothing.
+    // given its own text again repaints for nothing. The text shown is kept
+    // here, as asking the control for it is a message or two at every tick.
     void SetText(const std::wstring& text);
     void SetEnabled(bool enabled);
 
 private:
     HWND control_ = nullptr;
+    std::wstring text_;
 };
 
 // The launcher's one window: its controls and timers, and the wiring of
@@ -46,6 +53,8 @@ public:
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND Handle() const { return window_.get(); }
+    // Shows the hints a message before it is dispatched.
+    void PreviewMessage(const MSG& message) const;
 
     // What the subsystems may do.
     void SetStatusText(const std::wstring& text) override { statusLabel_.SetText(text); }
@@ -100,6 +109,10 @@ private:
     HWND tooltips_ = nullptr; // owned by the window, destroyed with it
     HWND controls_[std::size(kControls)] = {};
     HWND lastFocus_ = nullptr; // given back when the window is activated again
+    // Only an earlier run's update leaves an updater beside the launcher
+    // (this run's own ends the launcher): once none is left, the ticks stop
+    // looking for it, a search of the folder each.
+    bool updaterLeft_ = true;
 
     // After the window: a timer still on at destruction stops through it.
     Timer pollTimer_;

@@ -45,14 +45,14 @@ HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::si
         if (!kControls[i].hint) continue;
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.uFlags = TTF_IDISHWND;
         tool.hwnd = window;
         tool.uId = reinterpret_cast<UINT_PTR>(controls[i]);
         tool.lpszText = const_cast<wchar_t*>(kControls[i].hint);
         ::SendMessageW(hints, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         // A disabled control gets no mouse input: the window under it does,
         // so the same hint also stands for the control's area of the window.
-        tool.uFlags = TTF_SUBCLASS;
+        tool.uFlags = 0;
         tool.uId = static_cast<UINT_PTR>(kControls[i].id);
         ::SendMessageW(hints, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -60,6 +60,13 @@ HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::si
     ::SendMessageW(hints, TTM_SETDELAYTIME, TTDT_INITIAL, kTooltipDelayMs);
     ::SendMessageW(hints, TTM_SETDELAYTIME, TTDT_AUTOPOP, kTooltipShownMs);
     return hints;
+}
+
+void RelayToHints(HWND hints, HWND window, const MSG& message)
+{
+    if (message.message < WM_MOUSEFIRST || message.message > WM_MOUSELAST) return;
+    if (message.hwnd != window && ::GetParent(message.hwnd) != window) return;
+    ::SendMessageW(hints, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
 }
 
 void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kControls)])

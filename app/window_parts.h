@@ -17,7 +17,13 @@ void CreateFonts(UINT dpi, UniqueFont (&fonts)[static_cast<int>(FontRole::Count)
 
 // The hints of the controls that have one; null when the system refuses
 // the tooltip window (hints are a comfort: the launcher works without).
+// They see the mouse through RelayToHints, not by subclassing the windows:
+// a subclassed window costs a lookup of its properties in every message,
+// the poll's timer and the status label's included.
 HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::size(kControls)]);
+
+// Hands the hints a mouse message of the window or of one of its controls.
+void RelayToHints(HWND hints, HWND window, const MSG& message);
 
 // The areas of the window's own hints follow the controls they stand for.
 void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kControls)]);

@@ -20,11 +20,10 @@ constexpr wchar_t kDownloadFailed[] =
 
 } // namespace
 
-void RemoveLeftoverUpdater(const std::wstring& launcherPath)
+bool RemoveLeftoverUpdater(const std::wstring& launcherPath)
 {
-    // An updater that still runs keeps its file: the next tick tries again.
     const std::wstring updater = UpdaterPath(launcherPath);
-    if (IsExistingFile(updater)) ::DeleteFileW(updater.c_str());
+    return IsExistingFile(updater) && !::DeleteFileW(updater.c_str());
 }
 
 void UpdateLauncher(const LauncherState& state, LauncherWindow& window, const std::wstring& launcherPath,

@@ -20,5 +20,6 @@ struct UpdateSource {
 void UpdateLauncher(const LauncherState& state, LauncherWindow& window, const std::wstring& launcherPath,
                     const UpdateSource& source);
 
-// Removes an updater left beside the launcher by an earlier update.
-void RemoveLeftoverUpdater(const std::wstring& launcherPath);
+// Removes an updater left beside the launcher by an earlier update; true
+// while one is still there (it runs yet, and keeps its file).
+bool RemoveLeftoverUpdater(const std::wstring& launcherPath);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 
 #include "app/layout.h"
 #include "tests/e2e/launcher.h"
@@ -172,6 +173,70 @@ TEST(Shell, HintsAreReadyOnceTheWindowShows)
     const auto hinted = std::count_if(std::begin(kControls), std::end(kControls),
                                       [](const ControlLayout& control) { return control.hint != nullptr; });
     EXPECT_EQ(SendMessageW(hints, TTM_GETTOOLCOUNT, 0, 0), 2 * hinted);
+}
+
+// The tool that a hint window of the launcher shows now. Its description
+// lives in the launcher's memory, so the question goes through a block of it.
+std::optional<UINT_PTR> ShownTool(HANDLE process, HWND hints)
+{
+    if (!IsWindowVisible(hints)) return std::nullopt;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) return std::nullopt;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr);
+    const bool shown = SendMessageW(hints, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(remote)) != 0;
+    ReadProcessMemory(process, remote, &tool, sizeof tool, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (!shown) return std::nullopt;
+    return tool.uId;
+}
+
+// The mouse resting on a control brings up its hint, whether the control is
+// enabled (the hint follows the control) or not (the window under it).
+TEST(Shell, TheMouseOnAControlBringsUpItsHint)
+{
+    LauncherRun launcher;
+    HWND form = launcher.MainWindow();
+    ASSERT_TRUE(form);
+    HWND hints = nullptr;
+    ASSERT_TRUE(ui::WaitFor(
+        [&] {
+            hints = nullptr;
+            while ((hints = FindWindowExW(nullptr, hints, TOOLTIPS_CLASSW, nullptr)))
+                if (GetWindow(hints, GW_OWNER) == form) return true;
+            return false;
+        },
+        2s));
+    const int hovered[] = {IdStatusLabel, IdConnectButton, IdAutoConnectBox};
+    for (int id : hovered) {
+        HWND control = launcher.Control(id);
+        ASSERT_TRUE(control) << id;
+        // Away first, so that each control's hint comes up anew.
+        SetCursorPos(0, 0);
+        EXPECT_TRUE(ui::WaitFor([&] { return !IsWindowVisible(hints); }, 5s)) << id;
+        RECT rect{};
+        GetWindowRect(control, &rect);
+        const int x = (rect.left + rect.right) / 2;
+        const int y = (rect.top + rect.bottom) / 2;
+        SetCursorPos(x - 2, y);
+        Sleep(50);
+        SetCursorPos(x, y);
+        std::optional<UINT_PTR> tool;
+        EXPECT_TRUE(ui::WaitFor(
+            [&] {
+                tool = ShownTool(launcher.Process(), hints);
+                return tool.has_value();
+            },
+            3s))
+            << id;
+        if (tool) {
+            EXPECT_TRUE(*tool == reinterpret_cast<UINT_PTR>(control) || *tool == static_cast<UINT_PTR>(id))
+                << id << ": the hint of tool " << *tool;
+        }
+        EXPECT_EQ(IsWindowEnabled(control) != FALSE, id != IdConnectButton) << id;
+    }
+    SetCursorPos(0, 0);
 }
 
 TEST(Shell, TitleFollowsTheExecutablesName)
