@@ -1,8 +1,16 @@
 // The floor the launcher is measured against: the least a window like its
 // own needs (same frame and client size, the same four standard controls on
 // white, one font, no picture). What the launcher costs beyond this is its own.
+//
+//   floor_window            the window alone, for the start-up figures
+//   floor_window <port>     also asks 127.0.0.1:<port> for the server's status
+//                           every 3 s, with the fewest Windows sockets calls
+//                           one exchange needs: the floor of a poll tick
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+
+#include <cwchar>
 
 namespace {
 
@@ -25,9 +33,70 @@ constexpr Child kChildren[] = {
     {L"BUTTON", L"Connexion automatique", BS_AUTOCHECKBOX | WS_TABSTOP, {27, 366, 158, 17}},
 };
 
+// Windows sockets, loaded only for the poll: the start-up figures are the
+// window's alone.
+struct Sockets {
+    decltype(&::sendto) sendto = nullptr;
+    decltype(&::select) select = nullptr;
+    decltype(&::recvfrom) recvfrom = nullptr;
+    SOCKET socket = INVALID_SOCKET;
+    sockaddr_in server{};
+} sockets;
+
+template <class Function>
+void Bind(HMODULE library, Function*& function, const char* name)
+{
+    function = reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+}
+
+bool OpenSockets(unsigned short port)
+{
+    HMODULE library = ::LoadLibraryW(L"ws2_32.dll");
+    if (!library) return false;
+    decltype(&::WSAStartup) startup = nullptr;
+    decltype(&::socket) open = nullptr;
+    decltype(&::bind) bind = nullptr;
+    Bind(library, startup, "WSAStartup");
+    Bind(library, open, "socket");
+    Bind(library, bind, "bind");
+    Bind(library, sockets.sendto, "sendto");
+    Bind(library, sockets.select, "select");
+    Bind(library, sockets.recvfrom, "recvfrom");
+    WSADATA data;
+    if (!startup || !open || !bind || !sockets.sendto || !sockets.select || !sockets.recvfrom ||
+        startup(MAKEWORD(2, 2), &data))
+        return false;
+    sockets.socket = open(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    if (sockets.socket == INVALID_SOCKET || bind(sockets.socket, reinterpret_cast<sockaddr*>(&any), sizeof any))
+        return false;
+    sockets.server.sin_family = AF_INET;
+    sockets.server.sin_port = static_cast<u_short>((port >> 8) | (port << 8));
+    sockets.server.sin_addr.s_addr = 0x0100007F; // 127.0.0.1, network order
+    return true;
+}
+
+// One request, then a reply or 500 ms of waiting, as the launcher's tick.
+void Poll()
+{
+    static const char request[] = "TPv2.0";
+    sockets.sendto(sockets.socket, request, 6, 0, reinterpret_cast<sockaddr*>(&sockets.server), sizeof sockets.server);
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(sockets.socket, &readable);
+    timeval wait{0, 500000};
+    if (sockets.select(0, &readable, nullptr, nullptr, &wait) != 1) return;
+    char reply[512];
+    sockets.recvfrom(sockets.socket, reply, sizeof reply, 0, nullptr, nullptr);
+}
+
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_TIMER:
+        Poll();
+        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
@@ -41,8 +110,11 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
 {
+    const int port = std::wcstol(arguments, nullptr, 10);
+    if (port > 0 && (port > 65535 || !OpenSockets(static_cast<unsigned short>(port)))) return 1;
+
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
@@ -77,6 +149,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 
     ::ShowWindow(window, SW_SHOWNORMAL);
     ::UpdateWindow(window);
+    if (port > 0) ::SetTimer(window, 1, 3000, nullptr);
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (!::IsDialogMessageW(window, &message)) {

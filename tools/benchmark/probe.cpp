@@ -68,10 +68,11 @@ struct Started {
     LARGE_INTEGER at{};
 };
 
-Started Start(const std::wstring& executable, const std::wstring& appData)
+Started Start(const std::wstring& executable, const std::wstring& appData, const std::wstring& arguments = {})
 {
     std::wstring environment = EnvironmentWithAppData(appData);
     std::wstring commandLine = L"\"" + executable + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
     const std::wstring folder = executable.substr(0, executable.find_last_of(L'\\'));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -446,12 +447,13 @@ std::string UdpPorts(const std::wstring& folder)
     return ports;
 }
 
+// The floor is given the status server's port, and shows no picture.
 int RunWatch(const std::wstring& executable, const std::wstring& appData, DWORD seconds, DWORD sampleMs,
-             const std::string& unixPrefix)
+             const std::string& unixPrefix, const std::wstring& floorPort = {})
 {
     CaptureClient(::GetDesktopWindow());
-    const Started started = Start(executable, appData);
-    const Painted painted = WaitUntilPainted(started, true);
+    const Started started = Start(executable, appData, floorPort);
+    const Painted painted = WaitUntilPainted(started, floorPort.empty());
     const long long paintedAt = UnixMilliseconds();
     const std::wstring hostProcess = UnixProcess(executable, unixPrefix);
     if (hostProcess.empty()) Fail("no Unix process");
@@ -547,12 +549,12 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"start" && (argc == 5 || argc == 6))
         return RunStart(argv[2], argv[3], static_cast<DWORD>(::_wtoi(argv[4])),
                         argc == 6 && std::wstring(argv[5]) == L"picture");
-    if (mode == L"watch" && argc == 7)
+    if (mode == L"watch" && (argc == 7 || argc == 8))
         return RunWatch(argv[2], argv[3], static_cast<DWORD>(::_wtoi(argv[4])), static_cast<DWORD>(::_wtoi(argv[5])),
-                        Narrow(argv[6]));
+                        Narrow(argv[6]), argc == 8 ? argv[7] : L"");
     if (mode == L"rtt" && argc == 4) return RunRoundTrips(::_wtoi(argv[2]), static_cast<unsigned short>(::_wtoi(argv[3])));
     std::fputs("usage: bench_probe start <exe> <appdata> <hold-ms> [picture]\n"
-               "       bench_probe watch <exe> <appdata> <seconds> <sample-ms> <unix-prefix>\n"
+               "       bench_probe watch <exe> <appdata> <seconds> <sample-ms> <unix-prefix> [<floor's port>]\n"
                "       bench_probe rtt <count> <port>\n",
                stderr);
     return 2;

@@ -158,6 +158,11 @@ start_server "$results/server-online.log" --version 3.0.4
 probe watch "$win_launcher" "$win_appdata" "$online_seconds" 100 "$prefix" > "$results/watch-online.txt"
 stop_server
 
+echo "run-benchmark: $ticks ticks of the floor's bare exchange ($((online_seconds / 60 + 1)) min)"
+start_server "$results/server-floor-online.log" --version 3.0.4
+probe watch "$win_floor" "$win_appdata" "$online_seconds" 100 "$prefix" "$port" > "$results/watch-floor-online.txt"
+stop_server
+
 # Bound but silent: the launcher sees no reply, and no other run's server
 # can answer in its place.
 offline_seconds=$((3 * (ticks + 2)))
