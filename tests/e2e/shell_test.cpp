@@ -153,26 +153,21 @@ TEST(Shell, ClosingEndsTheProgramWithCodeZero)
     }
 }
 
-// The hints are made once the window is painted; they must still be there
-// before a pilot could hover, each control with its area of the window.
-TEST(Shell, HintsAreReadyOnceTheWindowShows)
+namespace {
+
+// The launcher window's hints, once it has them; null if it has none by then.
+HWND WaitForHints(HWND form, ui::Duration timeout)
 {
-    LauncherRun launcher;
-    HWND form = launcher.MainWindow();
-    ASSERT_TRUE(form);
     HWND hints = nullptr;
-    EXPECT_TRUE(ui::WaitFor(
+    ui::WaitFor(
         [&] {
             hints = nullptr;
             while ((hints = FindWindowExW(nullptr, hints, TOOLTIPS_CLASSW, nullptr)))
                 if (GetWindow(hints, GW_OWNER) == form) return true;
             return false;
         },
-        500ms));
-    ASSERT_TRUE(hints);
-    const auto hinted = std::count_if(std::begin(kControls), std::end(kControls),
-                                      [](const ControlLayout& control) { return control.hint != nullptr; });
-    EXPECT_EQ(SendMessageW(hints, TTM_GETTOOLCOUNT, 0, 0), 2 * hinted);
+        timeout);
+    return hints;
 }
 
 // The tool that a hint window of the launcher shows now. Its description
@@ -192,22 +187,23 @@ std::optional<UINT_PTR> ShownTool(HANDLE process, HWND hints)
     return tool.uId;
 }
 
-// The mouse resting on a control brings up its hint, whether the control is
+} // namespace
+
+// The hints are made once the window is painted; they must still be there
+// before a pilot could hover, each control with its area of the window. The
+// mouse resting on a control brings up its hint, whether the control is
 // enabled (the hint follows the control) or not (the window under it).
-TEST(Shell, TheMouseOnAControlBringsUpItsHint)
+TEST(Shell, HintsAreReadyOnceTheWindowShowsAndComeUpUnderTheMouse)
 {
     LauncherRun launcher;
     HWND form = launcher.MainWindow();
     ASSERT_TRUE(form);
-    HWND hints = nullptr;
-    ASSERT_TRUE(ui::WaitFor(
-        [&] {
-            hints = nullptr;
-            while ((hints = FindWindowExW(nullptr, hints, TOOLTIPS_CLASSW, nullptr)))
-                if (GetWindow(hints, GW_OWNER) == form) return true;
-            return false;
-        },
-        2s));
+    HWND hints = WaitForHints(form, 500ms);
+    ASSERT_TRUE(hints);
+    const auto hinted = std::count_if(std::begin(kControls), std::end(kControls),
+                                      [](const ControlLayout& control) { return control.hint != nullptr; });
+    EXPECT_EQ(SendMessageW(hints, TTM_GETTOOLCOUNT, 0, 0), 2 * hinted);
+
     const int hovered[] = {IdStatusLabel, IdConnectButton, IdAutoConnectBox};
     for (int id : hovered) {
         HWND control = launcher.Control(id);
