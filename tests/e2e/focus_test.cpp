@@ -135,6 +135,8 @@ TEST(Managed, AfterNonTheLauncherIsInFrontWithItsFocus)
     EXPECT_NE(ui::ChildTexts(box).find(text::kSimulatorClosed), std::wstring::npos);
     ui::Press(box, ui::Button::Non);
     ASSERT_TRUE(ui::WaitFor([&] { return !IsWindow(box); }, 5s));
+    // A loaded machine may take its time; once in front, it stays there.
+    EXPECT_TRUE(ui::WaitFor([&] { return GetForegroundWindow() == form; }, 5s));
     Sleep(1000);
     EXPECT_EQ(GetForegroundWindow(), form) << "in front: " << ui::Text(GetForegroundWindow());
     EXPECT_TRUE(IsChild(form, FocusOf(form)));
