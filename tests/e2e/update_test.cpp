@@ -140,10 +140,15 @@ void ExpectFailedUpdate(UpdateRun& run, HWND question)
 {
     ui::Press(question, ui::Button::Oui);
     HWND box = nullptr;
-    ASSERT_TRUE(ui::WaitFor([&] { return (box = run.Launcher_().WaitForBox(0ms)) && box != question && IsWindow(box); },
-                            20s));
-    EXPECT_NE(ui::ChildTexts(box).find(text::kUpdateFailed), std::wstring::npos)
-        << ::testing::PrintToString(ui::ChildTexts(box));
+    // On a loaded machine a failing download can outlast the quiet second:
+    // its progress dialog comes first, then the failure message.
+    ASSERT_TRUE(ui::WaitFor(
+        [&] {
+            return (box = run.Launcher_().WaitForBox(0ms)) && box != question && IsWindow(box) &&
+                   ui::ChildTexts(box).find(text::kUpdateFailed) != std::wstring::npos;
+        },
+        30s))
+        << (box ? ::testing::PrintToString(ui::ChildTexts(box)) : "no box");
     ui::Press(box, ui::Button::Ok);
     EXPECT_EQ(run.Launcher_().WaitForExit(), std::optional<DWORD>(0));
     EXPECT_TRUE(run.UpdaterStarted().empty());
