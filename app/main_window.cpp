@@ -49,7 +49,7 @@ RECT FrameForClient(UINT dpi)
 
 MainWindow::MainWindow(Application& app, const Site& site)
     : app_(app), site_(site), pollTimer_(*this, PollTimerId, kPollPeriodMs),
-      watchTimer_(*this, WatchTimerId, kWatchIntervalMs), status_(site.statusHost)
+      watchTimer_(*this, WatchTimerId, kWatchIntervalMs), status_(site.statusHost), leftoverUpdater_(app.ModulePath())
 {
     CreateWindowFrame();
     CreateControls();
@@ -238,7 +238,7 @@ void MainWindow::LoadSettings()
 
 void MainWindow::OnPollTick()
 {
-    if (updaterLeft_) updaterLeft_ = RemoveLeftoverUpdater(app_.ModulePath());
+    leftoverUpdater_.Remove();
     switch (status_.Tick(state_, *this)) {
     case PollFollowUp::Connect:
         OnConnect();

@@ -12,6 +12,7 @@
 #include "base/unique.h"
 #include "server/status_poll.h"
 #include "settings/ini_file.h"
+#include "update/updater.h"
 
 class Application;
 
@@ -109,10 +110,6 @@ private:
     HWND tooltips_ = nullptr; // owned by the window, destroyed with it
     HWND controls_[std::size(kControls)] = {};
     HWND lastFocus_ = nullptr; // given back when the window is activated again
-    // Only an earlier run's update leaves an updater beside the launcher
-    // (this run's own ends the launcher): once none is left, the ticks stop
-    // looking for it, a search of the folder each.
-    bool updaterLeft_ = true;
 
     // After the window: a timer still on at destruction stops through it.
     Timer pollTimer_;
@@ -123,5 +120,6 @@ private:
     CheckBox alertBox_;
     CheckBox autoConnectBox_;
     LauncherState state_;
+    LeftoverUpdater leftoverUpdater_;
     std::optional<IniFile> settingsFile_; // from the settings' reading to the close
 };

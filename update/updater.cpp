@@ -20,10 +20,11 @@ constexpr wchar_t kDownloadFailed[] =
 
 } // namespace
 
-bool RemoveLeftoverUpdater(const std::wstring& launcherPath)
+LeftoverUpdater::LeftoverUpdater(const std::wstring& launcherPath) : path_(UpdaterPath(launcherPath)) {}
+
+void LeftoverUpdater::Remove()
 {
-    const std::wstring updater = UpdaterPath(launcherPath);
-    return IsExistingFile(updater) && !::DeleteFileW(updater.c_str());
+    if (left_) left_ = IsExistingFile(path_) && !::DeleteFileW(path_.c_str());
 }
 
 void UpdateLauncher(const LauncherState& state, LauncherWindow& window, const std::wstring& launcherPath,

@@ -20,6 +20,16 @@ struct UpdateSource {
 void UpdateLauncher(const LauncherState& state, LauncherWindow& window, const std::wstring& launcherPath,
                     const UpdateSource& source);
 
-// Removes an updater left beside the launcher by an earlier update; true
-// while one is still there (it runs yet, and keeps its file).
-bool RemoveLeftoverUpdater(const std::wstring& launcherPath);
+// The updater that an earlier run's update leaves beside the launcher (this
+// run's own ends the launcher). Once none is left, it is not looked for
+// again: under Wine each look is a search of the folder.
+class LeftoverUpdater {
+public:
+    explicit LeftoverUpdater(const std::wstring& launcherPath);
+    // An updater that still runs keeps its file: the next call tries again.
+    void Remove();
+
+private:
+    std::wstring path_;
+    bool left_ = true;
+};
