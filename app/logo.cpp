@@ -50,8 +50,15 @@ Taps MakeTaps(int sourceSize, int destinationSize)
             if (weights[k] > weights[heaviest]) heaviest = k;
         }
         weights[heaviest] += (1 << kWeightBits) - sum; // what the rounding lost or added
-        taps.first[static_cast<size_t>(i)] = first;
-        taps.count[static_cast<size_t>(i)] = last - first + 1;
+        // Samples at the triangle's feet weigh nothing: skip them.
+        int from = 0;
+        int to = last - first;
+        while (to > from && weights[to] == 0) --to;
+        while (from < to && weights[from] == 0) ++from;
+        std::copy(weights + from, weights + to + 1, weights);
+        std::fill(weights + (to - from + 1), weights + taps.width, 0);
+        taps.first[static_cast<size_t>(i)] = first + from;
+        taps.count[static_cast<size_t>(i)] = to - from + 1;
     }
     return taps;
 }
@@ -91,22 +98,22 @@ void ResampleRows(const RgbImage& source, int width, int height,
         }
     };
 
-    std::vector<std::int32_t> sums(rowSize);
+    std::vector<const std::uint16_t*> rows(static_cast<size_t>(ringRows));
     std::vector<std::uint8_t> line(rowSize);
     int nextRow = 0; // the rows a destination row reads only move down
     for (int y = 0; y < height; ++y) {
-        std::fill(sums.begin(), sums.end(), 0);
         const std::int32_t* weights = &down.weights[static_cast<size_t>(y) * down.width];
         const int first = down.first[static_cast<size_t>(y)];
         const int count = down.count[static_cast<size_t>(y)];
         for (; nextRow < first + count; ++nextRow) acrossRow(nextRow);
-        for (int k = 0; k < count; ++k) {
-            const std::uint16_t* in = &ring[static_cast<size_t>((first + k) % ringRows) * rowSize];
-            for (size_t x = 0; x < rowSize; ++x) sums[x] += weights[k] * in[x];
-        }
+        for (int k = 0; k < count; ++k)
+            rows[static_cast<size_t>(k)] = &ring[static_cast<size_t>((first + k) % ringRows) * rowSize];
         constexpr int shift = kWeightBits + kMiddleBits;
-        for (size_t x = 0; x < rowSize; ++x)
-            line[x] = static_cast<std::uint8_t>(std::min((sums[x] + (1 << (shift - 1))) >> shift, 255));
+        for (size_t x = 0; x < rowSize; ++x) {
+            std::int32_t sum = 1 << (shift - 1);
+            for (int k = 0; k < count; ++k) sum += weights[k] * rows[static_cast<size_t>(k)][x];
+            line[x] = static_cast<std::uint8_t>(std::min(sum >> shift, 255));
+        }
         row(y, line.data());
     }
 }
