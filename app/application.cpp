@@ -60,10 +60,24 @@ void Application::Terminate()
     ::PostQuitMessage(0);
 }
 
-void Application::Run(HWND mainWindow, const std::function<void(const MSG&)>& preview)
+void Application::Run(HWND mainWindow, const std::function<void(const MSG&)>& preview,
+                      const std::function<void()>& firstIdle)
 {
     MSG message;
-    while (!terminated_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    bool idleYet = false;
+    while (!terminated_) {
+        // An empty peek puts the window's paint on the screen (and costs a
+        // server request): only until the first idle moment.
+        if (!idleYet && !::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            idleYet = true;
+            try {
+                firstIdle();
+            } catch (...) {
+                HandleException();
+            }
+            continue;
+        }
+        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) break;
         try {
             preview(message);
             if (!::IsDialogMessageW(mainWindow, &message)) {

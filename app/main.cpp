@@ -72,6 +72,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         ReportStartupFailure();
         return 1;
     }
-    app.Run(window->Handle(), [&window](const MSG& message) { window->PreviewMessage(message); });
+    app.Run(
+        window->Handle(), [&window](const MSG& message) { window->PreviewMessage(message); },
+        [&window] { window->FinishStartup(); });
     return 0;
 }

@@ -53,7 +53,6 @@ MainWindow::MainWindow(Application& app, const Site& site)
 {
     CreateWindowFrame();
     CreateControls();
-    PrepareLogo();
     // The poll runs from the moment its handler is wired, before the
     // settings are read: a first-run box may see ticks.
     pollTimer_.SetEnabled(true);
@@ -68,11 +67,10 @@ MainWindow::MainWindow(Application& app, const Site& site)
     // A tick during the first run may already have ended the program.
     if (app_.Terminated()) return;
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
+    // The picture is the slowest piece to make. Made once the window shows,
+    // it is still in the first paint: nothing is painted before UpdateWindow.
+    PrepareLogo();
     ::UpdateWindow(Handle());
-    // The hints are the slowest piece of the window and nobody can hover
-    // before it is painted. Posted messages come before input: the hints
-    // are there for the first mouse move.
-    ::PostMessageW(Handle(), kCreateHintsMessage, 0, 0);
 }
 
 MainWindow::~MainWindow()
@@ -120,13 +118,18 @@ void MainWindow::CreateControls()
     ApplyDpi(dpi_);
 }
 
-void MainWindow::CreateTooltips()
+void MainWindow::FinishStartup()
 {
-    tooltips_ = CreateHints(app_.Instance(), Handle(), controls_);
+    // The hints come second to the rest of the window: nobody can hover
+    // before it is on the screen.
+    if (!tooltips_) tooltips_ = CreateHints(app_.Instance(), Handle(), controls_);
 }
 
-void MainWindow::PreviewMessage(const MSG& message) const
+void MainWindow::PreviewMessage(const MSG& message)
 {
+    // The mouse may be quicker than the first idle moment: its first move
+    // must reach the hints all the same.
+    if (!tooltips_ && IsMouseMessage(message)) FinishStartup();
     if (tooltips_) RelayToHints(tooltips_, Handle(), message);
 }
 
@@ -334,9 +337,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CLOSE:
         Close();
-        return 0;
-    case kCreateHintsMessage:
-        if (!tooltips_) CreateTooltips();
         return 0;
     case WM_DPICHANGED: {
         ApplyDpi(HIWORD(wParam));

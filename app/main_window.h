@@ -43,7 +43,6 @@ private:
 class MainWindow final : public LauncherWindow, private TimerHost {
 public:
     enum TimerId : UINT_PTR { PollTimerId = 1, WatchTimerId = 2 };
-    static constexpr UINT kCreateHintsMessage = WM_APP + 1;
 
     // Builds the window (the poll on), reads the settings, then shows it.
     // Throws when the window cannot be built; errors of the settings are
@@ -55,7 +54,9 @@ public:
 
     HWND Handle() const { return window_.get(); }
     // Shows the hints a message before it is dispatched.
-    void PreviewMessage(const MSG& message) const;
+    void PreviewMessage(const MSG& message);
+    // What can wait until the window is on the screen: the hints.
+    void FinishStartup();
 
     // What the subsystems may do.
     void SetStatusText(const std::wstring& text) override { statusLabel_.SetText(text); }
@@ -80,7 +81,6 @@ private:
 
     void CreateWindowFrame();
     void CreateControls();
-    void CreateTooltips();
     void ApplyDpi(UINT dpi);
     void PlaceControls();
     void PrepareLogo();

@@ -62,9 +62,14 @@ HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::si
     return hints;
 }
 
+bool IsMouseMessage(const MSG& message)
+{
+    return message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST;
+}
+
 void RelayToHints(HWND hints, HWND window, const MSG& message)
 {
-    if (message.message < WM_MOUSEFIRST || message.message > WM_MOUSELAST) return;
+    if (!IsMouseMessage(message)) return;
     if (message.hwnd != window && ::GetParent(message.hwnd) != window) return;
     ::SendMessageW(hints, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
 }

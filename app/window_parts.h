@@ -24,6 +24,7 @@ HWND CreateHints(HINSTANCE instance, HWND window, const HWND (&controls)[std::si
 
 // Hands the hints a mouse message of the window or of one of its controls.
 void RelayToHints(HWND hints, HWND window, const MSG& message);
+bool IsMouseMessage(const MSG& message);
 
 // The areas of the window's own hints follow the controls they stand for.
 void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kControls)]);

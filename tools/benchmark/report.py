@@ -194,13 +194,13 @@ STEPS = [
     ("dll_advapi32", "advapi32.dll loaded"),
     ("icons", "icon, two sizes"),
     ("fonts", "four fonts made and measured"),
-    ("logo_decode", "logo: JPEG decoded"),
-    ("logo_bitmap", "logo: resampled into a 32-bit bitmap"),
     ("winsock", "Windows sockets: loaded, started, socket bound"),
     ("settings", "settings: three reads"),
+    ("logo_decode", "logo: JPEG decoded"),
+    ("logo_bitmap", "logo: resampled into a 32-bit bitmap"),
     ("tooltips", "tooltip window, a tool per hint"),
 ]
-# Steps the launcher takes once its window is painted: in no start-up figure.
+# Steps the launcher takes once its first paint is on the screen: in no start-up figure.
 AFTER_PAINT = {"tooltips"}
 
 
@@ -225,11 +225,11 @@ def where_section(steps, start_gap_ms, visible_gap_ms, peak_gap):
             if already:
                 note = f" (already loaded by the floor's own DLLs in {already} of {len(steps)} runs)"
         if key == "logo_decode":
-            note = f" (to {steps[0]['logo_decoded']})"
+            note = f" (to {steps[0]['logo_decoded']}; once the window is visible)"
         if key == "logo_bitmap":
-            note = f" (to {steps[0]['logo_shown']})"
+            note = f" (to {steps[0]['logo_shown']}; once the window is visible)"
         if key in AFTER_PAINT:
-            note = " (after the first paint)"
+            note = " (once the first paint is on the screen)"
         m = statistics.median(times)
         w = statistics.median(grown)
         if key not in AFTER_PAINT:

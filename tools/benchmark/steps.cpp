@@ -115,6 +115,15 @@ int wmain(int argc, wchar_t** argv)
         ::ReleaseDC(nullptr, dc);
     });
 
+    StatusPoll status(L"127.0.0.1");
+    Time("winsock", [&] { status.Open(); });
+
+    Time("settings", [&] {
+        LauncherState state;
+        ReadSettings(IniFile(argv[1]), state);
+    });
+
+    // Once the launcher's window shows, before its first paint.
     const Bounds box{ScaleToDpi(kLogoBox.left, dpi), ScaleToDpi(kLogoBox.top, dpi), ScaleToDpi(kLogoBox.width, dpi),
                      ScaleToDpi(kLogoBox.height, dpi)};
     RgbImage decoded;
@@ -125,15 +134,7 @@ int wmain(int argc, wchar_t** argv)
     UniqueBitmap bitmap;
     Time("logo_bitmap", [&] { bitmap = MakeLogoBitmap(decoded, fitted.width, fitted.height); });
 
-    StatusPoll status(L"127.0.0.1");
-    Time("winsock", [&] { status.Open(); });
-
-    Time("settings", [&] {
-        LauncherState state;
-        ReadSettings(IniFile(argv[1]), state);
-    });
-
-    // After the first paint in the launcher. Each hint on a control of its
+    // Once the launcher's first paint is on the screen. Each hint on a control of its
     // own, as in the launcher's window.
     HWND hinted[std::size(kControls)] = {};
     for (size_t i = 0; i < std::size(kControls); ++i)
