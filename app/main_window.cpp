@@ -98,12 +98,17 @@ void MainWindow::CreateWindowFrame()
 
 void MainWindow::CreateControls()
 {
+    CreateFonts(dpi_, fonts_);
+    // Made in place and in their font: a move is a round of messages each.
     for (size_t i = 0; i < std::size(kControls); ++i) {
         const ControlLayout& layout = kControls[i];
-        controls_[i] = ::CreateWindowExW(0, layout.windowClass, layout.caption, WS_CHILD | WS_VISIBLE | layout.style,
-                                         0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                                         app_.Instance(), nullptr);
+        const Bounds place = ControlPlace(i);
+        controls_[i] =
+            ::CreateWindowExW(0, layout.windowClass, layout.caption, WS_CHILD | WS_VISIBLE | layout.style, place.left,
+                              place.top, place.width, place.height, Handle(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), app_.Instance(), nullptr);
         if (!controls_[i]) throw LauncherError(L"Impossible de créer les contrôles de la fenêtre principale");
+        ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(i)), FALSE);
     }
     auto control = [this](ControlId id) { return ::GetDlgItem(Handle(), id); };
     auto caption = [](ControlId id) {
@@ -115,7 +120,6 @@ void MainWindow::CreateControls()
     connectButton_.Attach(control(IdConnectButton), caption(IdConnectButton));
     alertBox_.Attach(control(IdAlertBox), [this] { OnAlertToggled(); });
     autoConnectBox_.Attach(control(IdAutoConnectBox), [this] { OnAutoConnectToggled(); });
-    ApplyDpi(dpi_);
 }
 
 void MainWindow::FinishStartup()
@@ -140,26 +144,36 @@ void MainWindow::ApplyDpi(UINT dpi)
     PlaceControls();
 }
 
+HFONT MainWindow::ControlFont(size_t index) const
+{
+    return fonts_[static_cast<int>(kControls[index].font)].get();
+}
+
+Bounds MainWindow::ControlPlace(size_t index) const
+{
+    const ControlLayout& layout = kControls[index];
+    Bounds place{ScaleToDpi(layout.bounds.left, dpi_), ScaleToDpi(layout.bounds.top, dpi_),
+                 ScaleToDpi(layout.bounds.width, dpi_), ScaleToDpi(layout.bounds.height, dpi_)};
+    if (layout.sizedToText) {
+        HDC dc = ::GetDC(nullptr);
+        HGDIOBJ previous = ::SelectObject(dc, ControlFont(index));
+        SIZE extent{};
+        ::GetTextExtentPoint32W(dc, layout.caption, static_cast<int>(::wcslen(layout.caption)), &extent);
+        ::SelectObject(dc, previous);
+        ::ReleaseDC(nullptr, dc);
+        place.width = extent.cx;
+        place.height = extent.cy;
+    }
+    return place;
+}
+
 void MainWindow::PlaceControls()
 {
     for (size_t i = 0; i < std::size(kControls); ++i) {
-        const ControlLayout& layout = kControls[i];
-        HFONT font = fonts_[static_cast<int>(layout.font)].get();
-        ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        int width = ScaleToDpi(layout.bounds.width, dpi_);
-        int height = ScaleToDpi(layout.bounds.height, dpi_);
-        if (layout.sizedToText) {
-            HDC dc = ::GetDC(controls_[i]);
-            HGDIOBJ previous = ::SelectObject(dc, font);
-            SIZE extent{};
-            ::GetTextExtentPoint32W(dc, layout.caption, static_cast<int>(::wcslen(layout.caption)), &extent);
-            ::SelectObject(dc, previous);
-            ::ReleaseDC(controls_[i], dc);
-            width = extent.cx;
-            height = extent.cy;
-        }
-        ::SetWindowPos(controls_[i], nullptr, ScaleToDpi(layout.bounds.left, dpi_), ScaleToDpi(layout.bounds.top, dpi_),
-                       width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(i)), FALSE);
+        const Bounds place = ControlPlace(i);
+        ::SetWindowPos(controls_[i], nullptr, place.left, place.top, place.width, place.height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (tooltips_) PlaceHints(tooltips_, Handle(), controls_);
 }

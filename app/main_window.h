@@ -83,6 +83,9 @@ private:
     void CreateControls();
     void ApplyDpi(UINT dpi);
     void PlaceControls();
+    // Where the control goes at the window's DPI, and its font.
+    Bounds ControlPlace(size_t index) const;
+    HFONT ControlFont(size_t index) const;
     void PrepareLogo();
 
     void LoadSettings();
