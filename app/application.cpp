@@ -60,24 +60,10 @@ void Application::Terminate()
     ::PostQuitMessage(0);
 }
 
-void Application::Run(HWND mainWindow, const std::function<void(const MSG&)>& preview,
-                      const std::function<void()>& firstIdle)
+void Application::Run(HWND mainWindow, const std::function<void(const MSG&)>& preview)
 {
     MSG message;
-    bool idleYet = false;
-    while (!terminated_) {
-        // An empty peek puts the window's paint on the screen (and costs a
-        // server request): only until the first idle moment.
-        if (!idleYet && !::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
-            idleYet = true;
-            try {
-                firstIdle();
-            } catch (...) {
-                HandleException();
-            }
-            continue;
-        }
-        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+    while (!terminated_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
         try {
             preview(message);
             if (!::IsDialogMessageW(mainWindow, &message)) {

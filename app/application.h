@@ -30,9 +30,8 @@ public:
     bool Terminated() const { return terminated_; }
 
     // Runs until Terminate; every message is dispatched inside the guard,
-    // and first shown to preview. firstIdle runs once, inside the guard, the
-    // first time no message waits: what is painted is then on the screen.
-    void Run(HWND mainWindow, const std::function<void(const MSG&)>& preview, const std::function<void()>& firstIdle);
+    // and first shown to preview.
+    void Run(HWND mainWindow, const std::function<void(const MSG&)>& preview);
 
     // Shows the error being handled (call from a catch block). At most one
     // error box is open at a time.

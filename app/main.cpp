@@ -72,8 +72,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         ReportStartupFailure();
         return 1;
     }
-    app.Run(
-        window->Handle(), [&window](const MSG& message) { window->PreviewMessage(message); },
-        [&window] { window->FinishStartup(); });
+    app.Run(window->Handle(), [&window](const MSG& message) { window->PreviewMessage(message); });
     return 0;
 }

@@ -122,18 +122,14 @@ void MainWindow::CreateControls()
     autoConnectBox_.Attach(control(IdAutoConnectBox), [this] { OnAutoConnectToggled(); });
 }
 
-void MainWindow::FinishStartup()
-{
-    // The hints come second to the rest of the window: nobody can hover
-    // before it is on the screen.
-    if (!tooltips_) tooltips_ = CreateHints(app_.Instance(), Handle(), controls_);
-}
-
 void MainWindow::PreviewMessage(const MSG& message)
 {
-    // The mouse may be quicker than the first idle moment: its first move
-    // must reach the hints all the same.
-    if (!tooltips_ && IsMouseMessage(message)) FinishStartup();
+    // The hints are the slowest piece of the window, and only the mouse needs
+    // them: they are made for its first move, which they then see.
+    if (!hintsMade_ && IsMouseMessage(message)) {
+        hintsMade_ = true;
+        tooltips_ = CreateHints(app_.Instance(), Handle(), controls_);
+    }
     if (tooltips_) RelayToHints(tooltips_, Handle(), message);
 }
 

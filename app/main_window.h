@@ -55,8 +55,6 @@ public:
     HWND Handle() const { return window_.get(); }
     // Shows the hints a message before it is dispatched.
     void PreviewMessage(const MSG& message);
-    // What can wait until the window is on the screen: the hints.
-    void FinishStartup();
 
     // What the subsystems may do.
     void SetStatusText(const std::wstring& text) override { statusLabel_.SetText(text); }
@@ -111,6 +109,7 @@ private:
     UINT dpi_ = kBaseDpi;
     UniqueWindow window_;
     HWND tooltips_ = nullptr; // owned by the window, destroyed with it
+    bool hintsMade_ = false;
     HWND controls_[std::size(kControls)] = {};
     HWND lastFocus_ = nullptr; // given back when the window is activated again
 

@@ -200,7 +200,7 @@ STEPS = [
     ("logo_bitmap", "logo: resampled into a 32-bit bitmap"),
     ("tooltips", "tooltip window, a tool per hint"),
 ]
-# Steps the launcher takes once its first paint is on the screen: in no start-up figure.
+# Steps the launcher takes at the mouse's first move over its window: in no start-up figure.
 AFTER_PAINT = {"tooltips"}
 
 
@@ -229,7 +229,7 @@ def where_section(steps, start_gap_ms, visible_gap_ms, peak_gap):
         if key == "logo_bitmap":
             note = f" (to {steps[0]['logo_shown']}; once the window is visible)"
         if key in AFTER_PAINT:
-            note = " (once the first paint is on the screen)"
+            note = " (at the mouse's first move over the window)"
         m = statistics.median(times)
         w = statistics.median(grown)
         if key not in AFTER_PAINT:

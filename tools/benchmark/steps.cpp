@@ -134,7 +134,7 @@ int wmain(int argc, wchar_t** argv)
     UniqueBitmap bitmap;
     Time("logo_bitmap", [&] { bitmap = MakeLogoBitmap(decoded, fitted.width, fitted.height); });
 
-    // Once the launcher's first paint is on the screen. Each hint on a control of its
+    // At the mouse's first move over the launcher's window. Each hint on a control of its
     // own, as in the launcher's window.
     HWND hinted[std::size(kControls)] = {};
     for (size_t i = 0; i < std::size(kControls); ++i)
