@@ -53,7 +53,8 @@ public:
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND Handle() const { return window_.get(); }
-    // Shows the hints a message before it is dispatched.
+    // Shows the hints a mouse message before it is dispatched; the first
+    // one makes them.
     void PreviewMessage(const MSG& message);
 
     // What the subsystems may do.
