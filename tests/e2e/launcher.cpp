@@ -87,8 +87,18 @@ LauncherRun::LauncherRun(Options options)
 
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.data(), working.c_str(), &startup, &info))
+    auto start = [&] {
+        return CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                              CREATE_UNICODE_ENVIRONMENT, environment.data(), working.c_str(), &startup, &info);
+    };
+    // On a loaded machine Wine's start of a process may fail inside Wine,
+    // before any of the launcher runs: that is worth one more try.
+    bool started = start();
+    if (!started && GetLastError() == ERROR_INTERNAL_ERROR) {
+        Sleep(500);
+        started = start();
+    }
+    if (!started)
         throw std::runtime_error("the launcher could not be started: CreateProcessW error " +
                                  std::to_string(GetLastError()));
     CloseHandle(info.hThread);
