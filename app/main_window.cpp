@@ -196,6 +196,11 @@ void MainWindow::Show()
     ::BringWindowToTop(Handle());
 }
 
+bool MainWindow::Shown() const
+{
+    return ::IsWindowVisible(Handle()) != FALSE;
+}
+
 void Control::SetText(const std::wstring& text)
 {
     if (text == text_) return;

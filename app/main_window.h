@@ -63,6 +63,7 @@ public:
     void PaintNow() override;
     void Hide() override;
     void Show() override;
+    bool Shown() const override;
     Timer& PollTimer() override { return pollTimer_; }
     Timer& WatchTimer() override { return watchTimer_; }
     void Tell(const std::wstring& text) override;

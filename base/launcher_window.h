@@ -17,6 +17,7 @@ public:
     virtual void PaintNow() = 0; // what waits to be painted, before the handler goes on
     virtual void Hide() = 0;
     virtual void Show() = 0; // visible again, in front
+    virtual bool Shown() const = 0;
 
     virtual Timer& PollTimer() = 0;
     virtual Timer& WatchTimer() = 0;

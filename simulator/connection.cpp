@@ -11,6 +11,10 @@
 namespace {
 
 constexpr unsigned kRetryAfterOtherInstanceMs = 10000;
+// Long enough for a window manager to map the window shown again and focus it:
+// a box that disables the window first leaves the front, once it closes, to
+// the window that held it before.
+constexpr unsigned kQuestionAfterShowMs = 500;
 constexpr wchar_t kOtherInstance[] =
     L"Une autre instance de Condor3 est déja lancée. \r\nVeuillez la fermer avant de réessayer.";
 
@@ -50,16 +54,25 @@ void ConnectToServer(LauncherState& state, LauncherWindow& window, StatusExchang
     StartProgramOrEnd(window, outcome.commandLine, CondorExecutable(state.simulatorFolder));
     window.Hide();
     window.PollTimer().SetEnabled(false);
+    window.WatchTimer().SetInterval(kWatchIntervalMs);
     window.WatchTimer().SetEnabled(true);
 }
 
 void WatchSimulator(const LauncherState& state, LauncherWindow& window)
 {
-    if (OnWatchTick(SimulatorRunning(state)) == WatchStep::KeepWatching) return;
+    switch (OnWatchTick(window.Shown(), SimulatorRunning(state))) {
+    case WatchStep::KeepWatching:
+        return;
+    case WatchStep::ShowWindow:
+        window.SetStatusText(L"Connexion suspendue");
+        window.Show();
+        window.WatchTimer().SetInterval(kQuestionAfterShowMs);
+        return;
+    case WatchStep::AskToQuit:
+        break;
+    }
 
     window.WatchTimer().SetEnabled(false); // no tick inside the question
-    window.SetStatusText(L"Connexion suspendue");
-    window.Show();
     // A box that cannot be shown leaves the launcher polling, as "&Non" does.
     AfterSimulator next = AfterSimulator::ResumePolling;
     Finally([&] { next = OnSimulatorClosedAnswer(window.Ask(L"Condor 3 a été fermé.\r\nVoulez vous quitter le lanceur?")); },

@@ -8,5 +8,5 @@ inline constexpr unsigned kWatchIntervalMs = 3000;
 void ConnectToServer(LauncherState& state, LauncherWindow& window, StatusExchange& status);
 
 // One tick of the watch: when the simulator's window is gone, the window
-// comes back and the pilot says whether the launcher ends too.
+// comes back, and at the next tick the pilot says whether the launcher ends too.
 void WatchSimulator(const LauncherState& state, LauncherWindow& window);

@@ -9,9 +9,10 @@ ConnectOutcome OnConnectReply(const LauncherState& state, const Reply& reply)
     return {true, L"Connexion validée.", CondorCommandLine(state.simulatorFolder, reply.argument)};
 }
 
-WatchStep OnWatchTick(bool simulatorWindowFound)
+WatchStep OnWatchTick(bool windowShown, bool simulatorWindowFound)
 {
-    return simulatorWindowFound ? WatchStep::KeepWatching : WatchStep::AskToQuit;
+    if (windowShown) return WatchStep::AskToQuit;
+    return simulatorWindowFound ? WatchStep::KeepWatching : WatchStep::ShowWindow;
 }
 
 AfterSimulator OnSimulatorClosedAnswer(Answer answer)

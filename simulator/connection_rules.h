@@ -15,10 +15,11 @@ struct ConnectOutcome {
 };
 ConnectOutcome OnConnectReply(const LauncherState& state, const Reply& reply);
 
-// The watch, every few seconds while the simulator runs: its window gone
-// means the simulator was closed.
-enum class WatchStep { KeepWatching, AskToQuit };
-WatchStep OnWatchTick(bool simulatorWindowFound);
+// The watch, every few seconds while the simulator runs and the window is
+// hidden: the simulator's window gone means it was closed, and the window
+// comes back; the question comes at the tick after that.
+enum class WatchStep { KeepWatching, ShowWindow, AskToQuit };
+WatchStep OnWatchTick(bool windowShown, bool simulatorWindowFound);
 
 // After "Condor 3 a été fermé.": only "&Oui" ends the launcher; "&Non" and a
 // dismissed box go back to polling.

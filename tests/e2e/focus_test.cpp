@@ -133,6 +133,7 @@ TEST(Managed, AfterNonTheLauncherIsInFrontWithItsFocus)
     HWND box = launcher.WaitForBox(8s);
     ASSERT_TRUE(box);
     EXPECT_NE(ui::ChildTexts(box).find(text::kSimulatorClosed), std::wstring::npos);
+    Sleep(1000); // a pilot reads the question: the window manager is done with the launcher's window
     ui::Press(box, ui::Button::Non);
     ASSERT_TRUE(ui::WaitFor([&] { return !IsWindow(box); }, 5s));
     // A loaded machine may take its time; once in front, it stays there.

@@ -99,8 +99,11 @@ TEST(Decisions, ConnectionReply)
 
 TEST(Decisions, WatchUpdateAndTheirAnswers)
 {
-    EXPECT_EQ(OnWatchTick(true), WatchStep::KeepWatching);
-    EXPECT_EQ(OnWatchTick(false), WatchStep::AskToQuit);
+    // Once the window is back, the question comes whatever the simulator does.
+    EXPECT_EQ(OnWatchTick(false, true), WatchStep::KeepWatching);
+    EXPECT_EQ(OnWatchTick(false, false), WatchStep::ShowWindow);
+    EXPECT_EQ(OnWatchTick(true, false), WatchStep::AskToQuit);
+    EXPECT_EQ(OnWatchTick(true, true), WatchStep::AskToQuit);
 
     struct Case {
         Answer answer;

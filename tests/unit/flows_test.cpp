@@ -25,13 +25,15 @@ public:
     Timer poll{*this, 1, 3000};
     Timer watch{*this, 2, 3000};
     bool closed = false;
+    bool shown = true;
     int boxes = 0;
 
     void SetStatusText(const std::wstring& text) override { status = text; }
     void SetConnectEnabled(bool) override {}
     void PaintNow() override {}
-    void Hide() override {}
-    void Show() override {}
+    void Hide() override { shown = false; }
+    void Show() override { shown = true; }
+    bool Shown() const override { return shown; }
     Timer& PollTimer() override { return poll; }
     Timer& WatchTimer() override { return watch; }
     void Tell(const std::wstring&) override { Fail(); }
@@ -99,11 +101,17 @@ TEST(FlowsWithFailingBoxes, ClosedSimulatorQuestionStillResumesThePoll)
     WindowWithFailingBoxes window;
     window.poll.SetEnabled(false);
     window.watch.SetEnabled(true);
+    window.shown = false;
     LauncherState state;
     state.simulatorVersion = L"9.9.2-flows-none";
+    WatchSimulator(state, window); // the window comes back, the question at the next tick
+    EXPECT_TRUE(window.shown);
+    EXPECT_EQ(window.status, L"Connexion suspendue");
+    EXPECT_EQ(window.boxes, 0);
+    EXPECT_TRUE(window.watch.Enabled());
+    EXPECT_FALSE(window.poll.Enabled());
     EXPECT_THROW(WatchSimulator(state, window), LauncherError);
     EXPECT_EQ(window.boxes, 1);
-    EXPECT_EQ(window.status, L"Connexion suspendue");
     EXPECT_FALSE(window.watch.Enabled());
     EXPECT_TRUE(window.poll.Enabled());
     EXPECT_FALSE(window.closed);
