@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -65,22 +66,21 @@ Taps MakeTaps(int sourceSize, int destinationSize)
 
 } // namespace
 
-void ResampleRows(const RgbImage& source, int width, int height,
-                  const std::function<void(int y, const std::uint8_t* rgb)>& row)
+void ResampleRows(int sourceWidth, int sourceHeight, const std::function<const std::uint8_t*()>& nextSourceRow,
+                  int width, int height, const std::function<void(int y, const std::uint8_t* rgb)>& row)
 {
-    if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0) return;
-    const Taps across = MakeTaps(source.width, width);
-    const Taps down = MakeTaps(source.height, height);
+    if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return;
+    const Taps across = MakeTaps(sourceWidth, width);
+    const Taps down = MakeTaps(sourceHeight, height);
 
     // Across each source row, then down each column. A row is made across
     // when the first column sum needs it, into a ring that holds only the
-    // rows one destination row reads: the picture at source height is
-    // never held in full.
+    // rows one destination row reads.
     const size_t rowSize = static_cast<size_t>(width) * 3;
     const int ringRows = down.width;
     std::vector<std::uint16_t> ring(static_cast<size_t>(ringRows) * rowSize);
     auto acrossRow = [&](int y) {
-        const std::uint8_t* in = &source.pixels[static_cast<size_t>(y) * source.width * 3];
+        const std::uint8_t* in = nextSourceRow();
         std::uint16_t* out = &ring[static_cast<size_t>(y % ringRows) * rowSize];
         for (int x = 0; x < width; ++x) {
             const std::int32_t* weights = &across.weights[static_cast<size_t>(x) * across.width];

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -16,7 +18,7 @@ struct ErrorManager {
 
 [[noreturn]] void Escape(j_common_ptr info)
 {
-    // libjpeg must not unwind through C++ frames: jump back to the decoder.
+    // libjpeg must not unwind through C++ frames: jump back to the caller of libjpeg.
     std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1);
 }
 
@@ -29,9 +31,10 @@ unsigned int ScaleNumerator(unsigned int source, int wanted)
     return 8;
 }
 
-// Kept free of objects with destructors, since longjmp skips them.
-bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, const void* data, std::size_t size,
-            int minWidth, int minHeight, RgbImage& image)
+// These two call libjpeg, whose errors jump back into them: they hold no
+// objects with destructors, which the jump would skip.
+bool Start(jpeg_decompress_struct& info, ErrorManager& errors, const void* data, std::size_t size, int minWidth,
+           int minHeight)
 {
     if (setjmp(errors.escape)) return false;
     jpeg_create_decompress(&info);
@@ -41,34 +44,56 @@ bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, const void* data
     info.scale_denom = 8;
     info.scale_num = std::max(ScaleNumerator(info.image_width, minWidth), ScaleNumerator(info.image_height, minHeight));
     jpeg_start_decompress(&info);
-    image.width = static_cast<int>(info.output_width);
-    image.height = static_cast<int>(info.output_height);
-    image.pixels.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = &image.pixels[static_cast<std::size_t>(info.output_scanline) * image.width * 3];
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
+    return true;
+}
+
+bool Read(jpeg_decompress_struct& info, ErrorManager& errors, JSAMPROW row)
+{
+    if (setjmp(errors.escape)) return false;
+    jpeg_read_scanlines(&info, &row, 1);
     return true;
 }
 
 } // namespace
 
-RgbImage DecodeJpeg(const void* data, std::size_t size, int minWidth, int minHeight)
-{
-    jpeg_decompress_struct info{};
-    ErrorManager errors{};
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = Escape;
-    RgbImage image;
-    const bool decoded = Decode(info, errors, data, size, minWidth, minHeight, image);
-    char reason[JMSG_LENGTH_MAX] = "";
-    if (!decoded) errors.base.format_message(reinterpret_cast<j_common_ptr>(&info), reason);
-    jpeg_destroy_decompress(&info);
-    if (!decoded) {
+struct JpegRows::Decoder {
+    Decoder()
+    {
+        info.err = jpeg_std_error(&errors.base);
+        errors.base.error_exit = Escape;
+    }
+    ~Decoder() { jpeg_destroy_decompress(&info); } // also when its creation failed: nothing to free then
+
+    [[noreturn]] void Fail()
+    {
+        char reason[JMSG_LENGTH_MAX] = "";
+        errors.base.format_message(reinterpret_cast<j_common_ptr>(&info), reason);
         std::wstring message = L"Image JPEG illisible : ";
         for (const char* p = reason; *p; ++p) message.push_back(static_cast<unsigned char>(*p));
         throw LauncherError(message);
     }
-    return image;
+
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    std::vector<std::uint8_t> row;
+};
+
+JpegRows::JpegRows(const void* data, std::size_t size, int minWidth, int minHeight)
+    : decoder_(std::make_unique<Decoder>())
+{
+    if (!Start(decoder_->info, decoder_->errors, data, size, minWidth, minHeight)) decoder_->Fail();
+    width_ = static_cast<int>(decoder_->info.output_width);
+    height_ = static_cast<int>(decoder_->info.output_height);
+    decoder_->row.resize(static_cast<std::size_t>(width_) * 3);
+}
+
+// Rows left unread need no jpeg_finish_decompress: destroying aborts.
+JpegRows::~JpegRows() = default;
+JpegRows::JpegRows(JpegRows&&) noexcept = default;
+JpegRows& JpegRows::operator=(JpegRows&&) noexcept = default;
+
+const std::uint8_t* JpegRows::NextRow()
+{
+    if (!Read(decoder_->info, decoder_->errors, decoder_->row.data())) decoder_->Fail();
+    return decoder_->row.data();
 }

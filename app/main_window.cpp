@@ -11,6 +11,7 @@
 #include "app/logo.h"
 #include "app/window_parts.h"
 #include "base/errors.h"
+#include "base/paint_scope.h"
 #include "settings/folder_chooser.h"
 #include "settings/launcher_settings.h"
 #include "simulator/connection.h"
@@ -66,10 +67,8 @@ MainWindow::MainWindow(Application& app, const Site& site)
 
     // A tick during the first run may already have ended the program.
     if (app_.Terminated()) return;
+    PlaceLogo();
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
-    // The picture is the slowest piece to make. Made once the window shows,
-    // it is still in the first paint: nothing is painted before UpdateWindow.
-    PrepareLogo();
     ::UpdateWindow(Handle());
 }
 
@@ -174,13 +173,12 @@ void MainWindow::PlaceControls()
     if (tooltips_) PlaceHints(tooltips_, Handle(), controls_);
 }
 
-void MainWindow::PrepareLogo()
+void MainWindow::PlaceLogo()
 {
-    const Bounds box{ScaleToDpi(kLogoBox.left, dpi_), ScaleToDpi(kLogoBox.top, dpi_),
-                     ScaleToDpi(kLogoBox.width, dpi_), ScaleToDpi(kLogoBox.height, dpi_)};
-    const RgbImage decoded = DecodeLogo(app_.Instance(), box);
-    logoBounds_ = FitPicture(box, decoded.width, decoded.height);
-    logo_ = MakeLogoBitmap(decoded, logoBounds_.width, logoBounds_.height);
+    logoBox_ = {ScaleToDpi(kLogoBox.left, dpi_), ScaleToDpi(kLogoBox.top, dpi_), ScaleToDpi(kLogoBox.width, dpi_),
+                ScaleToDpi(kLogoBox.height, dpi_)};
+    const JpegRows picture = OpenLogo(app_.Instance(), logoBox_);
+    logoBounds_ = FitPicture(logoBox_, picture.Width(), picture.Height());
     ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -355,7 +353,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DPICHANGED: {
         ApplyDpi(HIWORD(wParam));
-        PrepareLogo();
+        PlaceLogo();
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -409,16 +407,15 @@ void MainWindow::OnTimer(UINT_PTR id)
 
 void MainWindow::OnPaint()
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(Handle(), &paint);
-    if (logo_) {
-        HDC source = ::CreateCompatibleDC(dc);
-        HGDIOBJ previous = ::SelectObject(source, logo_.get());
-        ::BitBlt(dc, logoBounds_.left, logoBounds_.top, logoBounds_.width, logoBounds_.height, source, 0, 0, SRCCOPY);
-        ::SelectObject(source, previous);
-        ::DeleteDC(source);
+    const PaintScope paint(Handle());
+    // The logo is made anew at each paint that shows it, a rare event: that
+    // costs a few milliseconds then, and saves holding its bitmap for the run.
+    const RECT logo{logoBounds_.left, logoBounds_.top, logoBounds_.left + logoBounds_.width,
+                    logoBounds_.top + logoBounds_.height};
+    if (logoBounds_.width > 0 && ::RectVisible(paint.Dc(), &logo)) {
+        JpegRows picture = OpenLogo(app_.Instance(), logoBox_);
+        DrawPicture(paint.Dc(), picture, logoBounds_);
     }
-    ::EndPaint(Handle(), &paint);
 }
 
 LRESULT MainWindow::OnControlColour(HDC dc, HWND control)

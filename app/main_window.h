@@ -86,7 +86,7 @@ private:
     // Where the control goes at the window's DPI, and its font.
     Bounds ControlPlace(size_t index) const;
     HFONT ControlFont(size_t index) const;
-    void PrepareLogo();
+    void PlaceLogo();
 
     void LoadSettings();
     void OnPollTick();
@@ -106,8 +106,8 @@ private:
     const Site site_;
     // Declared before the window, so that the window goes first.
     UniqueFont fonts_[static_cast<int>(FontRole::Count)];
-    UniqueBitmap logo_;
-    Bounds logoBounds_{};
+    Bounds logoBox_{};    // the logo's box at the window's DPI
+    Bounds logoBounds_{}; // where the logo is drawn in it
     UINT dpi_ = kBaseDpi;
     UniqueWindow window_;
     HWND tooltips_ = nullptr; // owned by the window, destroyed with it

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "base/errors.h"
 
@@ -88,33 +89,44 @@ void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kContr
     }
 }
 
-RgbImage DecodeLogo(HINSTANCE instance, const Bounds& box)
+JpegRows OpenLogo(HINSTANCE instance, const Bounds& box)
 {
     const auto [data, size] = LogoResource(instance);
     const int side = std::min(box.width, box.height);
-    return DecodeJpeg(data, size, side, side);
+    return JpegRows(data, size, side, side);
 }
 
-UniqueBitmap MakeLogoBitmap(const RgbImage& picture, int width, int height)
+void DrawPicture(HDC dc, JpegRows& picture, const Bounds& at)
 {
+    constexpr int kBandRows = 32;
+    const size_t rowSize = static_cast<size_t>(at.width) * 4;
+    std::vector<std::uint8_t> band(rowSize * kBandRows);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down rows
+    info.bmiHeader.biWidth = at.width;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap) throw LauncherError(L"Mémoire insuffisante pour afficher le logo");
-    ResampleRows(picture, width, height, [&](int y, const std::uint8_t* rgb) {
-        auto* out = static_cast<std::uint8_t*>(bits) + static_cast<size_t>(y) * width * 4;
-        for (int x = 0; x < width; ++x, rgb += 3, out += 4) {
-            out[0] = rgb[2];
-            out[1] = rgb[1];
-            out[2] = rgb[0];
-            out[3] = 0;
-        }
-    });
-    return bitmap;
+    int bandTop = 0;
+    auto draw = [&](int rows) {
+        info.bmiHeader.biHeight = -rows; // top-down rows
+        ::StretchDIBits(dc, at.left, at.top + bandTop, at.width, rows, 0, 0, at.width, rows, band.data(), &info,
+                        DIB_RGB_COLORS, SRCCOPY);
+    };
+    ResampleRows(
+        picture.Width(), picture.Height(), [&] { return picture.NextRow(); }, at.width, at.height,
+        [&](int y, const std::uint8_t* rgb) {
+            if (y - bandTop == kBandRows) {
+                draw(kBandRows);
+                bandTop = y;
+            }
+            std::uint8_t* out = &band[static_cast<size_t>(y - bandTop) * rowSize];
+            for (int x = 0; x < at.width; ++x, rgb += 3, out += 4) {
+                out[0] = rgb[2];
+                out[1] = rgb[1];
+                out[2] = rgb[0];
+                out[3] = 0;
+            }
+        });
+    if (at.height > bandTop) draw(at.height - bandTop);
 }

@@ -29,10 +29,11 @@ bool IsMouseMessage(const MSG& message);
 // The areas of the window's own hints follow the controls they stand for.
 void PlaceHints(HWND hints, HWND window, const HWND (&controls)[std::size(kControls)]);
 
-// The logo from the resources, decoded at the smallest DCT scale that
-// still covers the box. Throws.
-RgbImage DecodeLogo(HINSTANCE instance, const Bounds& box);
+// The logo from the resources, to be decoded at the smallest DCT scale
+// that still covers the box. Throws.
+JpegRows OpenLogo(HINSTANCE instance, const Bounds& box);
 
-// The picture resampled to width x height straight into a top-down 32-bit
-// bitmap. Throws when memory runs out.
-UniqueBitmap MakeLogoBitmap(const RgbImage& picture, int width, int height);
+// The picture decoded and resampled to `at`'s size straight onto the DC, a
+// band of rows at a time: it is never held whole, neither decoded nor drawn.
+// Throws when the picture is damaged.
+void DrawPicture(HDC dc, JpegRows& picture, const Bounds& at);

@@ -2,10 +2,18 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/logo.h"
 
 namespace {
+
+// An 8-bit RGB picture, rows top to bottom, no padding.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+};
 
 RgbImage Stripes(int width, int height)
 {
@@ -22,9 +30,17 @@ RgbImage Stripes(int width, int height)
 RgbImage Resample(const RgbImage& source, int width, int height)
 {
     RgbImage result{width, height, {}};
-    ResampleRows(source, width, height, [&](int, const std::uint8_t* rgb) {
-        result.pixels.insert(result.pixels.end(), rgb, rgb + static_cast<size_t>(width) * 3);
-    });
+    int asked = 0; // the source's rows, like a decoder's, come once each and in order
+    ResampleRows(
+        source.width, source.height,
+        [&] {
+            EXPECT_LT(asked, source.height) << "a row past the picture's end";
+            return &source.pixels[static_cast<size_t>(std::min(asked++, source.height - 1)) * source.width * 3];
+        },
+        width, height,
+        [&](int, const std::uint8_t* rgb) {
+            result.pixels.insert(result.pixels.end(), rgb, rgb + static_cast<size_t>(width) * 3);
+        });
     return result;
 }
 

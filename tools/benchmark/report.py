@@ -196,8 +196,8 @@ STEPS = [
     ("fonts", "four fonts made and measured"),
     ("winsock", "Windows sockets: loaded, started, socket bound"),
     ("settings", "settings: three reads"),
-    ("logo_decode", "logo: JPEG decoded"),
-    ("logo_bitmap", "logo: resampled into a 32-bit bitmap"),
+    ("logo_open", "logo: JPEG header read, decoder started"),
+    ("logo_paint", "logo: decoded row by row, resampled and drawn on the window"),
     ("tooltips", "tooltip window, a tool per hint"),
 ]
 # Steps the launcher takes at the mouse's first move over its window: in no start-up figure.
@@ -224,10 +224,10 @@ def where_section(steps, start_gap_ms, visible_gap_ms, peak_gap):
             already = sum(int(s[f"{key}_already"]) for s in steps)
             if already:
                 note = f" (already loaded by the floor's own DLLs in {already} of {len(steps)} runs)"
-        if key == "logo_decode":
-            note = f" (to {steps[0]['logo_decoded']}; once the window is visible)"
-        if key == "logo_bitmap":
-            note = f" (to {steps[0]['logo_shown']}; once the window is visible)"
+        if key == "logo_open":
+            note = f" (at {steps[0]['logo_decoded']})"
+        if key == "logo_paint":
+            note = f" ({steps[0]['logo_decoded']} to {steps[0]['logo_shown']}; in the first paint)"
         if key in AFTER_PAINT:
             note = " (at the mouse's first move over the window)"
         m = statistics.median(times)

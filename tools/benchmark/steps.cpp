@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "app/dpi.h"
@@ -123,16 +124,34 @@ int wmain(int argc, wchar_t** argv)
         ReadSettings(IniFile(argv[1]), state);
     });
 
-    // Once the launcher's window shows, before its first paint.
+    // Before the window shows: where the logo goes. In the first paint: the logo.
     const Bounds box{ScaleToDpi(kLogoBox.left, dpi), ScaleToDpi(kLogoBox.top, dpi), ScaleToDpi(kLogoBox.width, dpi),
                      ScaleToDpi(kLogoBox.height, dpi)};
-    RgbImage decoded;
-    Time("logo_decode", [&] { decoded = DecodeLogo(instance, box); });
-    std::printf("logo_decoded=%dx%d\n", decoded.width, decoded.height);
-    const Bounds fitted = FitPicture(box, decoded.width, decoded.height);
+    std::optional<JpegRows> picture;
+    Time("logo_open", [&] { picture.emplace(OpenLogo(instance, box)); });
+    std::printf("logo_decoded=%dx%d\n", picture->Width(), picture->Height());
+    const Bounds fitted = FitPicture(box, picture->Width(), picture->Height());
     std::printf("logo_shown=%dx%d\n", fitted.width, fitted.height);
-    UniqueBitmap bitmap;
-    Time("logo_bitmap", [&] { bitmap = MakeLogoBitmap(decoded, fitted.width, fitted.height); });
+    // Drawn into a 32-bit bitmap of the window's size, as Wine draws a window's paint.
+    BITMAPINFO surfaceInfo{};
+    surfaceInfo.bmiHeader = {sizeof surfaceInfo.bmiHeader,
+                             fitted.left + fitted.width,
+                             -(fitted.top + fitted.height),
+                             1,
+                             32,
+                             BI_RGB,
+                             0,
+                             0,
+                             0,
+                             0,
+                             0};
+    void* surfaceBits = nullptr;
+    UniqueBitmap surface(::CreateDIBSection(nullptr, &surfaceInfo, DIB_RGB_COLORS, &surfaceBits, nullptr, 0));
+    HDC surfaceDc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ previousSurface = ::SelectObject(surfaceDc, surface.get());
+    Time("logo_paint", [&] { DrawPicture(surfaceDc, *picture, fitted); });
+    ::SelectObject(surfaceDc, previousSurface);
+    ::DeleteDC(surfaceDc);
 
     // At the mouse's first move over the launcher's window. Each hint on a control of its
     // own, as in the launcher's window.
