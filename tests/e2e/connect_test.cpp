@@ -3,8 +3,9 @@
 #include <fstream>
 
 #include "app/layout.h"
-#include "tests/e2e/launcher.h"
 #include "tests/e2e/connect_fixture.h"
+#include "tests/e2e/launcher.h"
+#include "tests/support/screenshot.h"
 #include "tests/support/status_fixture.h"
 #include "tests/support/texts.h"
 
@@ -192,6 +193,8 @@ TEST_F(ConnectFixture, WatchShowsTheLauncherAgainWhenTheSimulatorCloses)
         }
         EXPECT_TRUE(ui::WaitFor([&] { return Count(server, "TPv2.0") > polls; }, 5s)) << "the poll resumes";
         EXPECT_TRUE(ui::WaitFor([&] { return Label(launcher) == text::kOnline; }, 3s));
+        // The window shown again was painted anew, its logo included.
+        EXPECT_NE(CaptureClient(form).At(178, 175), RGB(255, 255, 255)) << "the logo's middle";
     }
 }
 
