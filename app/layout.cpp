@@ -5,6 +5,12 @@ int ScaleToDpi(int value, UINT dpi)
     return ::MulDiv(value, static_cast<int>(dpi), kBaseDpi);
 }
 
+Bounds ScaleToDpi(const Bounds& bounds, UINT dpi)
+{
+    return {ScaleToDpi(bounds.left, dpi), ScaleToDpi(bounds.top, dpi), ScaleToDpi(bounds.width, dpi),
+            ScaleToDpi(bounds.height, dpi)};
+}
+
 Bounds FitPicture(const Bounds& box, int pictureWidth, int pictureHeight)
 {
     const int boxWidth = box.width;

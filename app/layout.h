@@ -74,6 +74,7 @@ inline constexpr ControlLayout kControls[] = {
 inline constexpr Bounds kLogoBox{27, 27, 304, 297};
 
 int ScaleToDpi(int value, UINT dpi);
+Bounds ScaleToDpi(const Bounds& bounds, UINT dpi);
 
 // The largest rectangle of the picture's proportions that fits the box,
 // centred in it.

@@ -147,8 +147,7 @@ HFONT MainWindow::ControlFont(size_t index) const
 Bounds MainWindow::ControlPlace(size_t index) const
 {
     const ControlLayout& layout = kControls[index];
-    Bounds place{ScaleToDpi(layout.bounds.left, dpi_), ScaleToDpi(layout.bounds.top, dpi_),
-                 ScaleToDpi(layout.bounds.width, dpi_), ScaleToDpi(layout.bounds.height, dpi_)};
+    Bounds place = ScaleToDpi(layout.bounds, dpi_);
     if (layout.sizedToText) {
         HDC dc = ::GetDC(nullptr);
         HGDIOBJ previous = ::SelectObject(dc, ControlFont(index));
@@ -175,10 +174,9 @@ void MainWindow::PlaceControls()
 
 void MainWindow::PlaceLogo()
 {
-    logoBox_ = {ScaleToDpi(kLogoBox.left, dpi_), ScaleToDpi(kLogoBox.top, dpi_), ScaleToDpi(kLogoBox.width, dpi_),
-                ScaleToDpi(kLogoBox.height, dpi_)};
-    const JpegRows picture = OpenLogo(app_.Instance(), logoBox_);
-    logoBounds_ = FitPicture(logoBox_, picture.Width(), picture.Height());
+    const Bounds box = ScaleToDpi(kLogoBox, dpi_);
+    const JpegRows picture = OpenLogo(app_.Instance(), box);
+    logoBounds_ = FitPicture(box, picture.Width(), picture.Height());
     ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -413,7 +411,7 @@ void MainWindow::OnPaint()
     const RECT logo{logoBounds_.left, logoBounds_.top, logoBounds_.left + logoBounds_.width,
                     logoBounds_.top + logoBounds_.height};
     if (logoBounds_.width > 0 && ::RectVisible(paint.Dc(), &logo)) {
-        JpegRows picture = OpenLogo(app_.Instance(), logoBox_);
+        JpegRows picture = OpenLogo(app_.Instance(), ScaleToDpi(kLogoBox, dpi_));
         DrawPicture(paint.Dc(), picture, logoBounds_);
     }
 }

@@ -106,8 +106,7 @@ private:
     const Site site_;
     // Declared before the window, so that the window goes first.
     UniqueFont fonts_[static_cast<int>(FontRole::Count)];
-    Bounds logoBox_{};    // the logo's box at the window's DPI
-    Bounds logoBounds_{}; // where the logo is drawn in it
+    Bounds logoBounds_{}; // where the logo is drawn in its box
     UINT dpi_ = kBaseDpi;
     UniqueWindow window_;
     HWND tooltips_ = nullptr; // owned by the window, destroyed with it

@@ -14,6 +14,12 @@ TEST(Layout, ScalesWithTheMonitorsDpi)
         {-12, 144, -18}, {-16, 120, -20}, {10, 192, 20}, {27, 168, 47},
     };
     for (const Case& c : cases) EXPECT_EQ(ScaleToDpi(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
+
+    const Bounds box = ScaleToDpi(Bounds{10, 20, 30, 40}, 144);
+    EXPECT_EQ(box.left, 15);
+    EXPECT_EQ(box.top, 30);
+    EXPECT_EQ(box.width, 45);
+    EXPECT_EQ(box.height, 60);
 }
 
 TEST(Layout, LogoFitsItsBoxKeepingItsProportions)

@@ -125,8 +125,7 @@ int wmain(int argc, wchar_t** argv)
     });
 
     // Before the window shows: where the logo goes. In the first paint: the logo.
-    const Bounds box{ScaleToDpi(kLogoBox.left, dpi), ScaleToDpi(kLogoBox.top, dpi), ScaleToDpi(kLogoBox.width, dpi),
-                     ScaleToDpi(kLogoBox.height, dpi)};
+    const Bounds box = ScaleToDpi(kLogoBox, dpi);
     std::optional<JpegRows> picture;
     Time("logo_open", [&] { picture.emplace(OpenLogo(instance, box)); });
     std::printf("logo_decoded=%dx%d\n", picture->Width(), picture->Height());
@@ -134,17 +133,12 @@ int wmain(int argc, wchar_t** argv)
     std::printf("logo_shown=%dx%d\n", fitted.width, fitted.height);
     // Drawn into a 32-bit bitmap of the window's size, as Wine draws a window's paint.
     BITMAPINFO surfaceInfo{};
-    surfaceInfo.bmiHeader = {sizeof surfaceInfo.bmiHeader,
-                             fitted.left + fitted.width,
-                             -(fitted.top + fitted.height),
-                             1,
-                             32,
-                             BI_RGB,
-                             0,
-                             0,
-                             0,
-                             0,
-                             0};
+    surfaceInfo.bmiHeader.biSize = sizeof surfaceInfo.bmiHeader;
+    surfaceInfo.bmiHeader.biWidth = fitted.left + fitted.width;
+    surfaceInfo.bmiHeader.biHeight = -(fitted.top + fitted.height); // top-down rows
+    surfaceInfo.bmiHeader.biPlanes = 1;
+    surfaceInfo.bmiHeader.biBitCount = 32;
+    surfaceInfo.bmiHeader.biCompression = BI_RGB;
     void* surfaceBits = nullptr;
     UniqueBitmap surface(::CreateDIBSection(nullptr, &surfaceInfo, DIB_RGB_COLORS, &surfaceBits, nullptr, 0));
     HDC surfaceDc = ::CreateCompatibleDC(nullptr);
